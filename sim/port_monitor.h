@@ -1,0 +1,53 @@
+// Stand-in for the printer's port monitor on the spooler path: it passes the
+// bytes of a print job to the printer and keeps the printer's reply behind an
+// 8-byte envelope under the printer-data value "GetDevRes," + printer + ",".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "sim/printer_model.h"
+
+namespace printersim {
+
+inline constexpr std::size_t kEnvelopeSize = 8;
+
+// How a job reaches the printer: given the job's bytes, returns what the
+// printer answered (empty when it sent nothing).
+using PrinterLink = std::function<Bytes(const Bytes& job)>;
+PrinterLink InProcessLink(PrinterModel& model);
+// Sends the job to a printer-sim on 127.0.0.1:port, half-closes and reads
+// until the printer closes.
+PrinterLink TcpLink(std::uint16_t port);
+
+std::string ReplyValueName(const std::string& printerName);  // "GetDevRes,<name>,"
+// Envelope (first word 0, second word 1, little-endian) followed by the reply.
+Bytes WrapReply(const Bytes& reply);
+
+class PortMonitor {
+public:
+    explicit PortMonitor(PrinterLink link);
+
+    // A finished print job on `printerName`'s port. When the printer answers,
+    // the reply is kept under ReplyValueName(printerName).
+    void SubmitJob(const std::string& printerName, const Bytes& job);
+
+    // One GetPrinterData call: copies the value into `buffer` (at most `size`
+    // bytes) and returns the value's size; returns 0 and copies nothing when
+    // there is no such value or it is not to be seen at this fetch.
+    std::size_t Fetch(const std::string& valueName, std::uint8_t* buffer, std::size_t size);
+
+    // 1 (default): a reply is seen from the first fetch after the job; N: only
+    // from the Nth fetch on; 0: never.
+    void set_reply_on_fetch(int n);
+    void DeleteValue(const std::string& valueName);
+
+private:
+    // implementation-defined members
+};
+
+}  // namespace printersim

@@ -1,0 +1,62 @@
+// The simulated printer on a TCP port on loopback, one connection at a time,
+// with fault injection. Tests run it in-process; the printer-sim program wraps
+// it for scripts and demonstrations.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "sim/printer_model.h"
+
+namespace printersim {
+
+enum class Fault {
+    None,
+    UnsolicitedBytes,      // sends `bytes` (default 01 02 30 30 0D 0A) right after accepting
+    SplitReply,            // sends the reply in pieces of `split_at` bytes, `pause` between them
+    DataAfterTerminator,   // appends `bytes` (default 41) behind the reply's terminator
+    NoTerminator,          // drops the reply's terminator
+    TerminatorInData,      // writes CR LF (or LF 00 when `lf_nul`) into the settings reply at `offset`
+    ZeroFirstWord,         // settings reply with its first word 00 00
+    NoCloseAfterHalfClose, // keeps the connection open after the client's half-close (until `pause`, default forever)
+    CloseEarly,            // closes the connection as soon as the command arrived, no reply
+    Refuse,                // stops listening: connections are refused
+    Delay,                 // waits `pause` before answering
+    IgnoreSets,            // logs set commands without applying them (read-back differs)
+};
+
+struct FaultSpec {
+    Fault kind = Fault::None;
+    int connections = 1;                      // the next N connections; -1: until cleared
+    std::chrono::milliseconds pause{0};
+    std::size_t split_at = 0;                 // SplitReply: first piece length (0: half)
+    std::size_t offset = 40;                  // TerminatorInData
+    bool lf_nul = false;                      // TerminatorInData
+    Bytes bytes;                              // UnsolicitedBytes, DataAfterTerminator
+};
+
+class SimPrinter {
+public:
+    // port 0 takes a free ephemeral port on 127.0.0.1.
+    explicit SimPrinter(std::uint16_t port = 0, PrinterSettings initial = FactorySettings());
+    ~SimPrinter();  // stops listening, ends a connection in progress, joins its thread
+    SimPrinter(const SimPrinter&) = delete;
+    SimPrinter& operator=(const SimPrinter&) = delete;
+
+    std::uint16_t port() const;
+
+    void InjectFault(const FaultSpec& fault);  // several may be active at once
+    void ClearFaults();
+
+    PrinterModel& model();
+    int connections_accepted() const;
+    // Every byte received on the last finished connection.
+    Bytes last_received() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace printersim
