@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "sim/port_monitor.h"
+#include "sim/posix_io.h"
 #include "sim/sim_printer.h"
 
 namespace printersim {
@@ -223,6 +225,39 @@ TEST(PrinterSimProgramTest, FaultSwitchAndSettingsFile) {
     EXPECT_EQ(param[kZeroSlash], 1);
     EXPECT_EQ(param[0], 0);
     EXPECT_EQ(address[kSocketPort], 9100);
+    EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
+}
+
+// Sends one control line and returns the answer line.
+std::string ControlLine(int fd, const std::string& line) {
+    const std::string out = line + "\n";
+    EXPECT_TRUE(SendAll(fd, reinterpret_cast<const std::uint8_t*>(out.data()), out.size()));
+    std::string answer;
+    char c = 0;
+    while (::recv(fd, &c, 1, 0) == 1 && c != '\n') answer += c;
+    return answer;
+}
+
+TEST(PrinterSimProgramTest, ControlChannelArmsAndClearsFaults) {
+    PrinterSimProgram program({"--port", "0", "--control-port", "0", "--status", "9"});
+    const std::uint16_t port = PortFromBanner(program.Line());
+    const std::uint16_t controlPort = PortFromBanner(program.Line());
+    ASSERT_NE(port, 0);
+    ASSERT_NE(controlPort, 0);
+    UniqueFd control = ConnectLoopback(controlPort);
+    ASSERT_TRUE(control);
+    const PrinterLink link = TcpLink(port);
+
+    EXPECT_EQ(ControlLine(control.get(), "fault noterm,n=-1"), "ok");
+    EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '9'}));
+    EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '9'}));
+    EXPECT_EQ(ControlLine(control.get(), "clear"), "ok");
+    EXPECT_EQ(ControlLine(control.get(), "status 51"), "ok");
+    EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '5', '1', 0x0D, 0x0A}));
+    link(ToBytes(kResetCommand));
+    EXPECT_EQ(ControlLine(control.get(), "resets"), "ok 1");
+    EXPECT_THAT(ControlLine(control.get(), "fault sideways"), HasSubstr("error: unknown fault"));
+    EXPECT_THAT(ControlLine(control.get(), "status 100"), HasSubstr("error: bad status"));
     EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
 }
 
