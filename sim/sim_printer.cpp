@@ -187,7 +187,7 @@ struct SimPrinter::Impl {
         }
         if (const FaultSpec* f = Find(active, Fault::TerminatorInData)) {
             // Only inside the data: the reply's own terminator stays where it is.
-            if (f->offset + 2 <= reply.size() - 2) {
+            if (reply.size() >= 4 && f->offset + 2 <= reply.size() - 2) {
                 reply[f->offset] = f->lf_nul ? kestrion::kLf : kestrion::kCr;
                 reply[f->offset + 1] = f->lf_nul ? 0x00 : kestrion::kLf;
             }

@@ -41,7 +41,8 @@ struct FaultSpec {
 
 class SimPrinter {
 public:
-    // port 0 takes a free ephemeral port on 127.0.0.1.
+    // port 0 takes a free ephemeral port on 127.0.0.1. Throws
+    // std::runtime_error when the port cannot be had.
     explicit SimPrinter(std::uint16_t port = 0, PrinterSettings initial = FactorySettings());
     ~SimPrinter();  // stops listening, ends a connection in progress, joins its thread
     SimPrinter(const SimPrinter&) = delete;

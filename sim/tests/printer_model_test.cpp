@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -389,6 +390,44 @@ TEST(StreamTest, FeedCommandsTellsWhichReplyIsWhose) {
                                      K::Reset, K::StatusQuery}));
     EXPECT_EQ(answers[9].reply.size(), kParamReplyLength);
     EXPECT_TRUE(answers[1].reply.empty());
+}
+
+// Noise, including pieces of real commands, never upsets the printer: after
+// the input ends it answers the next query as ever.
+TEST(StreamTest, SurvivesRandomNoise) {
+    std::mt19937 random(12345);
+    const Bytes conversation = Conversation();
+    for (int round = 0; round < 200; ++round) {
+        PrinterModel model(Start());
+        Bytes noise;
+        const int pieces = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < pieces; ++i) {
+            if (random() % 2) {
+                const std::size_t from = random() % conversation.size();
+                const std::size_t len = random() % (conversation.size() - from + 1);
+                noise.insert(noise.end(), conversation.begin() + static_cast<std::ptrdiff_t>(from),
+                             conversation.begin() + static_cast<std::ptrdiff_t>(from + len));
+            } else {
+                for (std::size_t n = random() % 40; n > 0; --n) noise.push_back(static_cast<std::uint8_t>(random()));
+            }
+        }
+        for (std::size_t at = 0; at < noise.size();) {
+            const std::size_t len = std::min<std::size_t>(1 + random() % 16, noise.size() - at);
+            for (const Answer& a : model.FeedCommands(noise.data() + at, len)) {
+                if (a.kind == CommandKind::StatusQuery) {
+                    EXPECT_EQ(a.reply.size(), 6u);
+                }
+                if (a.kind == CommandKind::ParamQuery) {
+                    EXPECT_EQ(a.reply.size(), kParamReplyLength);
+                }
+            }
+            at += len;
+        }
+        model.EndOfInput();
+        const PrinterSettings now = model.settings();
+        ASSERT_EQ(model.Feed(ToBytes(kStatusQuery)), BuildStatusReply(now.status)) << "round " << round;
+        for (std::size_t i = 0; i < kDipSwitchCount; ++i) EXPECT_EQ(now.param[i], Start().param[i]);
+    }
 }
 
 // --- Read-back differs, and the log --------------------------------------------
