@@ -95,7 +95,7 @@ private:
     std::function<void(const std::string&)> sink_;
 };
 
-// Words for one parameter value, for logs and the program's options.
+// Words for one PARAM element and its value, as the log shows them.
 std::string DescribeParam(std::size_t index, std::int32_t value);
 
 }  // namespace printersim

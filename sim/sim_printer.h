@@ -58,7 +58,7 @@ public:
     // staying on the port it was started on.
     void set_follow_socket_port(bool follow);
 
-    // Connection events in words ("connection 3 from 127.0.0.1:40312", "closed").
+    // Connection events in words ("connection 3 accepted", "connection 3 closed").
     void set_event_sink(std::function<void(const std::string&)> sink);
 
     PrinterModel& model();
