@@ -199,5 +199,65 @@ TEST_F(CliPrinter, PrinterFailuresNameTheOperationCodeAndSystemError) {
     EXPECT_FALSE(fs::exists(file));
 }
 
+// --- Over the simulated spooler ----------------------------------------------------
+
+class CliSpooler : public CliPrinter {
+protected:
+    void SetUp() override {
+        CliPrinter::SetUp();
+        // The library reads the printer list again at every open.
+        const std::string conf = Path("printers.conf");
+        std::ofstream(conf) << "[Test LP (USB)]\nbidi = on\nport = " << printer_->port()
+                            << "\n[Test LP (local)]\nbidi = off\nport = " << printer_->port() << "\n";
+        ::setenv("KESTRION_SIM_SPOOLER", conf.c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("KESTRION_SIM_SPOOLER");
+        CliPrinter::TearDown();
+    }
+};
+
+TEST_F(CliSpooler, ReadAndSendThroughTheSpooler) {
+    const std::string file = Path("printer.dat");
+    const Result read = Run({"read", "--printer", "Test LP (USB)", "-o", file});
+    ASSERT_EQ(read.code, kExitOk) << read.err;
+    EXPECT_EQ(Load(file), RecordOf(Distinctive()));
+
+    SettingsRecord wanted = RecordOf(Distinctive());
+    wanted.adjust[7] = -1057;
+    const Result sent = Run({"send", Save("wanted.dat", wanted), "--adjust", "--printer", "Test LP (USB)"});
+    ASSERT_EQ(sent.code, kExitOk) << sent.err;
+    EXPECT_THAT(sent.out, HasSubstr("sent, verified and restarted"));
+    EXPECT_EQ(printer_->model().settings().adjust[7], -1057);
+    EXPECT_EQ(printer_->model().reset_count(), 1);
+}
+
+TEST_F(CliSpooler, LocalPortIsNotReadBack) {
+    // Bidirectional support is off on this printer: it cannot answer at all.
+    const Result read = Run({"read", "--printer", "Test LP (local)", "-o", Path("x.dat")});
+    EXPECT_EQ(read.code, kExitPrinter);
+    EXPECT_THAT(read.err, HasSubstr("DllGetPrinterParam failed: -701 (bidirectional support is off)"));
+
+    // So a send on its local port trusts the set operations, even when the
+    // printer ignored them.
+    FaultSpec ignore;
+    ignore.kind = Fault::IgnoreSets;
+    printer_->InjectFault(ignore);
+    SettingsRecord wanted = RecordOf(Distinctive());
+    wanted.param[kestrion::kZeroSlash] = 1;
+    const Result sent =
+        Run({"send", Save("wanted.dat", wanted), "--param", "--printer", "Test LP (local)", "--local"});
+    ASSERT_EQ(sent.code, kExitOk) << sent.err;
+    EXPECT_THAT(sent.out, HasSubstr("local port: not read back"));
+    EXPECT_EQ(printer_->model().reset_count(), 1);
+}
+
+TEST_F(CliSpooler, UnknownPrinterIsASpoolerFailure) {
+    const Result r = Run({"status", "--printer", "No Such Printer"});
+    EXPECT_EQ(r.code, kExitPrinter);
+    EXPECT_THAT(r.err, HasSubstr("DllGetPrinterStatus failed: -700 (spooler call failed), system error " +
+                                 std::to_string(ENOENT)));
+}
+
 }  // namespace
 }  // namespace kestrion_cli
