@@ -87,7 +87,7 @@ bool Connection::Release(SysError& error, EventHandle event) {
             ok = false;
         }
     }
-    if (event != 0 && !api_.CloseEvent(event)) {
+    if (event != 0 && !api_.CloseSocketEvent(event)) {
         error.Record(api_.LastError());
         ok = false;
     }
@@ -235,7 +235,7 @@ std::int32_t CloseConnection(Connection& connection, SysError& error) {
     SocketApi& api = connection.api();
     bool ok = true;
     // Step order: event for the close notification only, half-close, wait.
-    const EventHandle event = api.CreateEvent();
+    const EventHandle event = api.CreateSocketEvent();
     bool prepared = event != 0;
     if (!prepared) error.Record(api.LastError());
     if (prepared && !api.SelectCloseEvent(connection.socket_, event)) {

@@ -18,7 +18,7 @@ public:
     virtual ~SpoolerApi() = default;
 
     // OpenPrinterA with full access, no data type and no device mode.
-    virtual bool OpenPrinter(const char* name, PrinterHandle* handle) = 0;
+    virtual bool OpenPrinterA(const char* name, PrinterHandle* handle) = 0;
     // GetPrinterA at level 2. With a null buffer and size 0 it only reports the
     // size needed; false when the call fails.
     virtual bool GetPrinterLevel2(PrinterHandle handle, std::uint8_t* buffer, std::uint32_t size,
@@ -27,14 +27,14 @@ public:
     virtual std::uint32_t Level2Attributes(const std::uint8_t* buffer) = 0;
     // StartDocPrinterA at level 1 with the document name, no output file and
     // no data type. Returns the job identifier, 0 on failure.
-    virtual std::uint32_t StartDocPrinter(PrinterHandle handle, const char* documentName) = 0;
+    virtual std::uint32_t StartDocPrinterA(PrinterHandle handle, const char* documentName) = 0;
     virtual bool WritePrinter(PrinterHandle handle, const std::uint8_t* data, std::uint32_t size,
                               std::uint32_t* written) = 0;
     virtual bool EndDocPrinter(PrinterHandle handle) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
     // GetPrinterDataA without type output. Returns the call's own result
     // (0 success), which the exchange does not examine.
-    virtual std::uint32_t GetPrinterData(PrinterHandle handle, const char* valueName, std::uint8_t* buffer,
+    virtual std::uint32_t GetPrinterDataA(PrinterHandle handle, const char* valueName, std::uint8_t* buffer,
                                          std::uint32_t size, std::uint32_t* needed) = 0;
     // SetJobA at level 0 with no job information and the cancel command.
     virtual bool CancelJob(PrinterHandle handle, std::uint32_t jobId) = 0;
@@ -81,10 +81,10 @@ public:
 
     // The close notification: an event associated with the socket for the
     // peer's close only, waited for with a time-out.
-    virtual EventHandle CreateEvent() = 0;
+    virtual EventHandle CreateSocketEvent() = 0;
     virtual bool SelectCloseEvent(SocketHandle socket, EventHandle event) = 0;
     virtual WaitResult WaitEvent(EventHandle event, std::uint32_t timeoutMs) = 0;
-    virtual bool CloseEvent(EventHandle event) = 0;
+    virtual bool CloseSocketEvent(EventHandle event) = 0;
 
     // The ICMP library, loaded by name for each echo and unloaded after it.
     virtual bool LoadIcmpLibrary() = 0;

@@ -65,7 +65,7 @@ bool FetchReply(SpoolerApi& api, PrinterHandle handle, const char* printerName, 
         std::uint32_t needed = 0;
         // The call's own result says nothing reliable about the reply; only
         // the envelope does.
-        api.GetPrinterData(handle, valueName.c_str(), buffer, static_cast<std::uint32_t>(size), &needed);
+        api.GetPrinterDataA(handle, valueName.c_str(), buffer, static_cast<std::uint32_t>(size), &needed);
         if (LoadLittleEndian32(buffer + kEnvelopeFlagOffset) != 0) return true;
     }
     return false;
@@ -85,7 +85,7 @@ std::int32_t SpoolExchange(SpoolerApi& api, SysError& error, const SpoolRequest&
     if (isRead) std::memset(request.fetchBuffer, 0, request.fetchSize);
 
     PrinterHandle handle = 0;
-    if (!api.OpenPrinter(request.printerName, &handle)) {
+    if (!api.OpenPrinterA(request.printerName, &handle)) {
         error.Record(api.LastError());
         return LINK_E_SPOOLER;
     }
@@ -100,7 +100,7 @@ std::int32_t SpoolExchange(SpoolerApi& api, SysError& error, const SpoolRequest&
     }
 
     // The job identifier is needed only to cancel a job whose reply never came.
-    const std::uint32_t jobId = api.StartDocPrinter(handle, request.documentName);
+    const std::uint32_t jobId = api.StartDocPrinterA(handle, request.documentName);
     if (jobId == 0) {
         error.Record(api.LastError());
         printer.Close(error);

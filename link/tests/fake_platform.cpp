@@ -18,7 +18,7 @@ Bytes Envelope(const Bytes& reply) {
 
 // --- FakeSpooler -------------------------------------------------------------
 
-bool FakeSpooler::OpenPrinter(const char* name, PrinterHandle* handle) {
+bool FakeSpooler::OpenPrinterA(const char* name, PrinterHandle* handle) {
     openedName = name;
     if (script.ShouldFail("OpenPrinter")) return false;
     *handle = kHandle;
@@ -44,7 +44,7 @@ std::uint32_t FakeSpooler::Level2Attributes(const std::uint8_t* buffer) {
     return value;
 }
 
-std::uint32_t FakeSpooler::StartDocPrinter(PrinterHandle, const char* name) {
+std::uint32_t FakeSpooler::StartDocPrinterA(PrinterHandle, const char* name) {
     documentName = name;
     if (script.ShouldFail("StartDocPrinter")) return 0;
     return kJobId;
@@ -64,7 +64,7 @@ void FakeSpooler::Sleep(std::uint32_t ms) {
     sleeps.push_back(ms);
 }
 
-std::uint32_t FakeSpooler::GetPrinterData(PrinterHandle, const char* name, std::uint8_t* buffer, std::uint32_t size,
+std::uint32_t FakeSpooler::GetPrinterDataA(PrinterHandle, const char* name, std::uint8_t* buffer, std::uint32_t size,
                                           std::uint32_t* needed) {
     valueNames.push_back(name);
     if (script.ShouldFail("GetPrinterData")) return 2;  // ERROR_FILE_NOT_FOUND
@@ -187,7 +187,7 @@ bool FakeSockets::CloseSocket(SocketHandle) {
     return !script.ShouldFail("closesocket");
 }
 
-EventHandle FakeSockets::CreateEvent() {
+EventHandle FakeSockets::CreateSocketEvent() {
     if (script.ShouldFail("WSACreateEvent")) return 0;
     ++eventsCreated;
     return 9;
@@ -201,7 +201,7 @@ WaitResult FakeSockets::WaitEvent(EventHandle, std::uint32_t timeoutMs) {
     return peerClosesOnHalfClose ? WaitResult::Signalled : WaitResult::TimedOut;
 }
 
-bool FakeSockets::CloseEvent(EventHandle) {
+bool FakeSockets::CloseSocketEvent(EventHandle) {
     ++eventsClosed;
     return !script.ShouldFail("WSACloseEvent");
 }

@@ -68,14 +68,14 @@ public:
     std::uint32_t cancelledJob = 0;
     int openHandles = 0;
 
-    bool OpenPrinter(const char* name, PrinterHandle* handle) override;
+    bool OpenPrinterA(const char* name, PrinterHandle* handle) override;
     bool GetPrinterLevel2(PrinterHandle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t* needed) override;
     std::uint32_t Level2Attributes(const std::uint8_t* buffer) override;
-    std::uint32_t StartDocPrinter(PrinterHandle, const char* name) override;
+    std::uint32_t StartDocPrinterA(PrinterHandle, const char* name) override;
     bool WritePrinter(PrinterHandle, const std::uint8_t* data, std::uint32_t size, std::uint32_t* count) override;
     bool EndDocPrinter(PrinterHandle) override;
     void Sleep(std::uint32_t ms) override;
-    std::uint32_t GetPrinterData(PrinterHandle, const char* name, std::uint8_t* buffer, std::uint32_t size,
+    std::uint32_t GetPrinterDataA(PrinterHandle, const char* name, std::uint8_t* buffer, std::uint32_t size,
                                  std::uint32_t* needed) override;
     bool CancelJob(PrinterHandle, std::uint32_t jobId) override;
     bool ClosePrinter(PrinterHandle) override;
@@ -127,10 +127,10 @@ public:
     int Recv(SocketHandle, std::uint8_t* buffer, int size) override;
     bool ShutdownSend(SocketHandle) override;
     bool CloseSocket(SocketHandle) override;
-    EventHandle CreateEvent() override;
+    EventHandle CreateSocketEvent() override;
     bool SelectCloseEvent(SocketHandle, EventHandle) override;
     WaitResult WaitEvent(EventHandle, std::uint32_t timeoutMs) override;
-    bool CloseEvent(EventHandle) override;
+    bool CloseSocketEvent(EventHandle) override;
     bool LoadIcmpLibrary() override;
     bool ResolveIcmpFunctions() override;
     void UnloadIcmpLibrary() override;
