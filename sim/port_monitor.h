@@ -21,7 +21,8 @@ inline constexpr std::size_t kEnvelopeSize = 8;
 using PrinterLink = std::function<Bytes(const Bytes& job)>;
 PrinterLink InProcessLink(PrinterModel& model);
 // Sends the job to a printer-sim on 127.0.0.1:port, half-closes and reads
-// until the printer closes.
+// until the printer closes (at most 25 s, longer than a client's 20 s wait).
+// An unreachable printer gives an empty reply. Not built for Windows.
 PrinterLink TcpLink(std::uint16_t port);
 
 std::string ReplyValueName(const std::string& printerName);  // "GetDevRes,<name>,"
@@ -46,8 +47,18 @@ public:
     void set_reply_on_fetch(int n);
     void DeleteValue(const std::string& valueName);
 
+    // How many times the value has been fetched since its job.
+    int fetch_count(const std::string& valueName) const;
+
 private:
-    // implementation-defined members
+    struct Value {
+        Bytes data;
+        int fetches = 0;
+    };
+    PrinterLink link_;
+    mutable std::mutex mutex_;
+    std::map<std::string, Value> values_;
+    int reply_on_fetch_ = 1;
 };
 
 }  // namespace printersim

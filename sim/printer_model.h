@@ -39,6 +39,17 @@ Bytes BuildParamReply(const PrinterSettings& settings);
 // What the model understood of one complete command.
 enum class CommandKind { StatusQuery, ParamQuery, ParamSet, AdjustSet, AddressPart, Reset, Unknown };
 
+// One complete command as the model took it, with its reply (empty for the
+// set commands, the restart and anything ignored).
+struct Answer {
+    CommandKind kind = CommandKind::Unknown;
+    Bytes reply;
+};
+
+// First word of the settings reply: the device reports the reply's length.
+inline constexpr std::uint8_t kParamReplyWordHigh = 0x00;
+inline constexpr std::uint8_t kParamReplyWordLow = 0xE4;  // 228
+
 class PrinterModel {
 public:
     explicit PrinterModel(PrinterSettings initial = FactorySettings());
@@ -49,6 +60,12 @@ public:
     // commands are logged and ignored.
     Bytes Feed(const std::uint8_t* data, std::size_t size);
     Bytes Feed(const Bytes& data) { return Feed(data.data(), data.size()); }
+    // As Feed, but one entry per complete command, so that a caller can tell
+    // which reply belongs to which query (the TCP front end's faults need it).
+    std::vector<Answer> FeedCommands(const std::uint8_t* data, std::size_t size);
+    // The input ended (connection closed, print job over): a command still
+    // incomplete is logged and dropped, so that the next input starts afresh.
+    void EndOfInput();
 
     PrinterSettings settings() const;
     void set_settings(const PrinterSettings& s);
@@ -64,7 +81,21 @@ public:
     void set_log_sink(std::function<void(const std::string&)> sink);
 
 private:
-    // implementation-defined members
+    struct Step;
+    Step ParseOne(std::vector<std::string>& lines);
+    void Apply(const Step& step, std::vector<std::string>& lines, std::vector<Answer>& answers);
+    void Emit(const std::vector<std::string>& lines);
+
+    mutable std::mutex mutex_;
+    PrinterSettings settings_;
+    Bytes pending_;  // received bytes not yet taken as a command
+    bool ignore_sets_ = false;
+    int reset_count_ = 0;
+    std::vector<std::string> log_;
+    std::function<void(const std::string&)> sink_;
 };
+
+// Words for one PARAM element and its value, as the log shows them.
+std::string DescribeParam(std::size_t index, std::int32_t value);
 
 }  // namespace printersim

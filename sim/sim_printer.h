@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "sim/printer_model.h"
 
@@ -21,7 +23,8 @@ enum class Fault {
     ZeroFirstWord,         // settings reply with its first word 00 00
     NoCloseAfterHalfClose, // keeps the connection open after the client's half-close (until `pause`, default forever)
     CloseEarly,            // closes the connection as soon as the command arrived, no reply
-    Refuse,                // stops listening: connections are refused
+    Refuse,                // stops listening: connections are refused for `pause` (0: until ClearFaults);
+                           // `connections` does not apply, refused attempts cannot be counted
     Delay,                 // waits `pause` before answering
     IgnoreSets,            // logs set commands without applying them (read-back differs)
 };
@@ -33,12 +36,13 @@ struct FaultSpec {
     std::size_t split_at = 0;                 // SplitReply: first piece length (0: half)
     std::size_t offset = 40;                  // TerminatorInData
     bool lf_nul = false;                      // TerminatorInData
-    Bytes bytes;                              // UnsolicitedBytes, DataAfterTerminator
+    Bytes bytes{};                            // UnsolicitedBytes, DataAfterTerminator
 };
 
 class SimPrinter {
 public:
-    // port 0 takes a free ephemeral port on 127.0.0.1.
+    // port 0 takes a free ephemeral port on 127.0.0.1. Throws
+    // std::runtime_error when the port cannot be had.
     explicit SimPrinter(std::uint16_t port = 0, PrinterSettings initial = FactorySettings());
     ~SimPrinter();  // stops listening, ends a connection in progress, joins its thread
     SimPrinter(const SimPrinter&) = delete;
@@ -48,6 +52,14 @@ public:
 
     void InjectFault(const FaultSpec& fault);  // several may be active at once
     void ClearFaults();
+
+    // After a restart command, listen on the socket port the printer now holds
+    // (once the connection that carried the restart is over) instead of
+    // staying on the port it was started on.
+    void set_follow_socket_port(bool follow);
+
+    // Connection events in words ("connection 3 accepted", "connection 3 closed").
+    void set_event_sink(std::function<void(const std::string&)> sink);
 
     PrinterModel& model();
     int connections_accepted() const;

@@ -1,0 +1,352 @@
+#include "sim/sim_printer.h"
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "sim/posix_io.h"
+
+namespace printersim {
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+// Default bytes of the two faults that add bytes.
+const Bytes kDefaultUnsolicited{0x01, 0x02, '3', '0', kestrion::kCr, kestrion::kLf};
+const Bytes kDefaultTrailing{0x41};
+inline constexpr std::size_t kReadChunk = 4096;
+
+bool Has(const std::vector<FaultSpec>& faults, Fault kind) {
+    return std::any_of(faults.begin(), faults.end(), [kind](const FaultSpec& f) { return f.kind == kind; });
+}
+const FaultSpec* Find(const std::vector<FaultSpec>& faults, Fault kind) {
+    const auto it = std::find_if(faults.begin(), faults.end(), [kind](const FaultSpec& f) { return f.kind == kind; });
+    return it == faults.end() ? nullptr : &*it;
+}
+}  // namespace
+
+struct SimPrinter::Impl {
+    explicit Impl(std::uint16_t port, const PrinterSettings& initial) : model(initial) {
+        listener = ListenLoopback(port);
+        if (!listener) throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
+        bound_port = LocalPort(listener.get());
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("cannot create the wake pipe");
+        wake_read.reset(fds[0]);
+        wake_write.reset(fds[1]);
+        thread = std::thread([this] { Run(); });
+    }
+
+    ~Impl() {
+        stop = true;
+        Wake();
+        if (thread.joinable()) thread.join();
+    }
+
+    void Wake() {
+        const std::uint8_t b = 1;
+        [[maybe_unused]] const ssize_t n = ::write(wake_write.get(), &b, 1);
+    }
+
+    void DrainWake() {
+        std::uint8_t buf[64];
+        while (::read(wake_read.get(), buf, sizeof buf) > 0) {
+        }
+    }
+
+    void Event(const std::string& line) {
+        std::function<void(const std::string&)> s;
+        {
+            std::lock_guard lock(mutex);
+            s = event_sink;
+        }
+        if (s) s(line);
+    }
+
+    // Waits until `deadline` (none: until stopped or `endWhenCleared` and the
+    // faults were cleared). Returns false when the printer is stopping.
+    bool WaitUntil(std::optional<Clock::time_point> deadline, bool endWhenCleared) {
+        const int generation = clear_generation;
+        for (;;) {
+            if (stop) return false;
+            if (endWhenCleared && clear_generation != generation) return true;
+            int timeout = -1;
+            if (deadline) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
+                if (left.count() <= 0) return true;
+                timeout = static_cast<int>(left.count());
+            }
+            pollfd p{wake_read.get(), POLLIN, 0};
+            ::poll(&p, 1, timeout);
+            DrainWake();
+        }
+    }
+
+    bool Pause(std::chrono::milliseconds pause) { return WaitUntil(Clock::now() + pause, false); }
+
+    // The faults that apply to the connection just accepted; counts go down.
+    std::vector<FaultSpec> TakeFaults() {
+        std::lock_guard lock(mutex);
+        std::vector<FaultSpec> active;
+        for (FaultSpec& f : faults) {
+            if (f.kind == Fault::Refuse || f.connections == 0) continue;
+            active.push_back(f);
+            if (f.connections > 0) --f.connections;
+        }
+        std::erase_if(faults, [](const FaultSpec& f) { return f.kind != Fault::Refuse && f.connections == 0; });
+        return active;
+    }
+
+    std::optional<Clock::time_point> RefuseDeadline(bool& refusing) {
+        std::lock_guard lock(mutex);
+        const FaultSpec* f = Find(faults, Fault::Refuse);
+        refusing = f != nullptr;
+        if (!f || f->pause.count() == 0) return std::nullopt;
+        return refuse_since + f->pause;
+    }
+
+    void Run() {
+        while (!stop) {
+            bool refusing = false;
+            const auto refuseEnd = RefuseDeadline(refusing);
+            if (refusing) {
+                {
+                    std::lock_guard lock(mutex);
+                    listener.reset();
+                }
+                if (!WaitUntil(refuseEnd, true)) return;
+                std::lock_guard lock(mutex);
+                if (refuseEnd) std::erase_if(faults, [](const FaultSpec& f) { return f.kind == Fault::Refuse; });
+                continue;
+            }
+            if (!listener) {
+                {
+                    std::lock_guard lock(mutex);
+                    listener = ListenLoopback(bound_port);
+                }
+                if (!listener) {
+                    Event("cannot listen on 127.0.0.1:" + std::to_string(bound_port) + " again");
+                    if (!Pause(std::chrono::milliseconds(100))) return;
+                    continue;
+                }
+                Event("listening again on 127.0.0.1:" + std::to_string(bound_port));
+            }
+            pollfd p[2] = {{listener.get(), POLLIN, 0}, {wake_read.get(), POLLIN, 0}};
+            if (::poll(p, 2, -1) < 0) continue;
+            if (p[1].revents) DrainWake();
+            if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+                // Shut down by a refusal that may already be cleared again:
+                // this socket listens no more and is made anew above.
+                std::lock_guard lock(mutex);
+                listener.reset();
+                continue;
+            }
+            if (!(p[0].revents & POLLIN)) continue;
+            UniqueFd conn(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            if (!conn) continue;
+            Serve(std::move(conn));
+            FollowSocketPort();
+        }
+    }
+
+    void FollowSocketPort() {
+        if (!follow_socket_port || model.reset_count() == resets_seen) return;
+        resets_seen = model.reset_count();
+        const auto wanted = static_cast<std::uint16_t>(model.settings().address[kestrion::kSocketPort]);
+        if (wanted == 0 || wanted == bound_port) return;
+        UniqueFd next = ListenLoopback(wanted);
+        if (!next) {
+            Event("cannot move to socket port " + std::to_string(wanted) + "; staying on " +
+                  std::to_string(bound_port));
+            return;
+        }
+        {
+            std::lock_guard lock(mutex);
+            listener = std::move(next);
+        }
+        bound_port = wanted;
+        Event("restarted: now listening on 127.0.0.1:" + std::to_string(wanted));
+    }
+
+    Bytes Transform(Bytes reply, CommandKind kind, const std::vector<FaultSpec>& active) {
+        const bool settingsReply = kind == CommandKind::ParamQuery;
+        if (settingsReply && Has(active, Fault::ZeroFirstWord)) {
+            reply[0] = 0;
+            reply[1] = 0;
+        }
+        if (const FaultSpec* f = Find(active, Fault::TerminatorInData)) {
+            // Only inside the data: the reply's own terminator stays where it is.
+            if (reply.size() >= 4 && f->offset + 2 <= reply.size() - 2) {
+                reply[f->offset] = f->lf_nul ? kestrion::kLf : kestrion::kCr;
+                reply[f->offset + 1] = f->lf_nul ? 0x00 : kestrion::kLf;
+            }
+        }
+        if (Has(active, Fault::NoTerminator) && reply.size() >= 2) reply.resize(reply.size() - 2);
+        if (const FaultSpec* f = Find(active, Fault::DataAfterTerminator)) {
+            const Bytes& extra = f->bytes.empty() ? kDefaultTrailing : f->bytes;
+            reply.insert(reply.end(), extra.begin(), extra.end());
+        }
+        return reply;
+    }
+
+    bool SendReply(int fd, const Bytes& reply, const std::vector<FaultSpec>& active) {
+        const FaultSpec* split = Find(active, Fault::SplitReply);
+        if (!split) return SendAll(fd, reply.data(), reply.size());
+        const std::size_t piece = split->split_at ? split->split_at : (reply.size() + 1) / 2;
+        for (std::size_t at = 0; at < reply.size(); at += piece) {
+            if (at > 0 && !Pause(split->pause)) return false;
+            if (!SendAll(fd, reply.data() + at, std::min(piece, reply.size() - at))) return false;
+        }
+        return true;
+    }
+
+    void Serve(UniqueFd conn) {
+        const std::vector<FaultSpec> active = TakeFaults();
+        const int number = ++accepted;
+        Event("connection " + std::to_string(number) + " accepted" +
+              (active.empty() ? "" : " (" + std::to_string(active.size()) + " fault(s) armed)"));
+        // Pieces of a split reply must leave as pieces.
+        const int on = 1;
+        ::setsockopt(conn.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        const bool ignoreSets = Has(active, Fault::IgnoreSets);
+        if (ignoreSets) model.set_ignore_sets(true);
+
+        Bytes received;
+        const char* ending = "closed";
+        if (const FaultSpec* f = Find(active, Fault::UnsolicitedBytes)) {
+            const Bytes& bytes = f->bytes.empty() ? kDefaultUnsolicited : f->bytes;
+            SendAll(conn.get(), bytes.data(), bytes.size());
+        }
+        for (bool open = true; open;) {
+            pollfd p[2] = {{conn.get(), POLLIN, 0}, {wake_read.get(), POLLIN, 0}};
+            if (::poll(p, 2, -1) < 0) continue;
+            if (p[1].revents) DrainWake();
+            if (stop) break;
+            if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            std::uint8_t buf[kReadChunk];
+            const ssize_t n = ::recv(conn.get(), buf, sizeof buf, 0);
+            if (n < 0) {
+                ending = "closed after a receive error";
+                break;
+            }
+            if (n == 0) {
+                // The client has half-closed: a device closes its side too.
+                if (const FaultSpec* f = Find(active, Fault::NoCloseAfterHalfClose)) {
+                    Event("client half-closed; keeping the connection open");
+                    const auto deadline = f->pause.count() ? std::optional(Clock::now() + f->pause) : std::nullopt;
+                    WaitUntil(deadline, true);
+                }
+                break;
+            }
+            received.insert(received.end(), buf, buf + n);
+            for (const Answer& answer : model.FeedCommands(buf, static_cast<std::size_t>(n))) {
+                if (Has(active, Fault::CloseEarly)) {
+                    ending = "closed early, without answering";
+                    open = false;
+                    break;
+                }
+                if (answer.reply.empty()) continue;
+                if (const FaultSpec* f = Find(active, Fault::Delay)) {
+                    if (!Pause(f->pause)) {
+                        open = false;
+                        break;
+                    }
+                }
+                if (!SendReply(conn.get(), Transform(answer.reply, answer.kind, active), active)) {
+                    ending = "closed after a send error";
+                    open = false;
+                    break;
+                }
+            }
+        }
+        model.EndOfInput();
+        if (ignoreSets) model.set_ignore_sets(false);
+        {
+            // Stored before the close, so a client that has seen the close
+            // finds it.
+            std::lock_guard lock(mutex);
+            last_received = std::move(received);
+        }
+        conn.reset();
+        Event("connection " + std::to_string(number) + " " + ending);
+    }
+
+    PrinterModel model;
+    UniqueFd listener;  // replaced only by the thread, under `mutex`
+    std::atomic<std::uint16_t> bound_port{0};
+    UniqueFd wake_read;
+    UniqueFd wake_write;
+    std::atomic<bool> stop{false};
+    std::atomic<int> clear_generation{0};
+    std::atomic<int> accepted{0};
+    std::atomic<bool> follow_socket_port{false};
+    int resets_seen = 0;
+
+    mutable std::mutex mutex;  // guards what follows
+    std::vector<FaultSpec> faults;
+    Clock::time_point refuse_since;
+    Bytes last_received;
+    std::function<void(const std::string&)> event_sink;
+
+    std::thread thread;  // last: starts after everything above exists
+};
+
+SimPrinter::SimPrinter(std::uint16_t port, PrinterSettings initial)
+    : impl_(std::make_unique<Impl>(port, initial)) {}
+
+SimPrinter::~SimPrinter() = default;
+
+std::uint16_t SimPrinter::port() const { return impl_->bound_port; }
+
+void SimPrinter::InjectFault(const FaultSpec& fault) {
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->faults.push_back(fault);
+        if (fault.kind == Fault::Refuse) {
+            impl_->refuse_since = Clock::now();
+            // Stop listening right now, not when the thread next looks: the
+            // caller's next connect must already be refused. A listening
+            // socket that is shut down leaves the listening state at once.
+            if (impl_->listener) ::shutdown(impl_->listener.get(), SHUT_RDWR);
+        }
+    }
+    impl_->Wake();
+}
+
+void SimPrinter::ClearFaults() {
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->faults.clear();
+    }
+    ++impl_->clear_generation;
+    impl_->Wake();
+}
+
+void SimPrinter::set_follow_socket_port(bool follow) { impl_->follow_socket_port = follow; }
+
+void SimPrinter::set_event_sink(std::function<void(const std::string&)> sink) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->event_sink = std::move(sink);
+}
+
+PrinterModel& SimPrinter::model() { return impl_->model; }
+
+int SimPrinter::connections_accepted() const { return impl_->accepted; }
+
+Bytes SimPrinter::last_received() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->last_received;
+}
+
+}  // namespace printersim

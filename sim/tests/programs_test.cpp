@@ -1,0 +1,265 @@
+// The two programs as a script or Wine's spooler runs them.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "sim/port_monitor.h"
+#include "sim/posix_io.h"
+#include "sim/sim_printer.h"
+
+namespace printersim {
+namespace {
+
+using namespace kestrion;
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+
+template <std::size_t N>
+Bytes ToBytes(const std::array<std::uint8_t, N>& a) {
+    return Bytes(a.begin(), a.end());
+}
+
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/simtestXXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& path, const Bytes& data) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                                 static_cast<std::streamsize>(data.size()));
+}
+
+Bytes ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+int RunPortmon(std::uint16_t port, const std::filesystem::path& job, const std::filesystem::path& out) {
+    const std::string command = std::string(SIM_PORTMON_PATH) + " --port " + std::to_string(port) + " --out '" +
+                                out.string() + "' < '" + job.string() + "' 2>/dev/null";
+    return std::system(command.c_str());
+}
+
+TEST(SimPortmonTest, WritesTheEnvelopedReplyOrNothing) {
+    PrinterSettings s = FactorySettings();
+    s.status = 3;
+    SimPrinter printer(0, s);
+    TempDir dir;
+
+    WriteFile(dir / "query.prn", ToBytes(kStatusQuery));
+    ASSERT_EQ(RunPortmon(printer.port(), dir / "query.prn", dir / "reply"), 0);
+    EXPECT_EQ(ReadFile(dir / "reply"), (Bytes{0, 0, 0, 0, 1, 0, 0, 0, 0x01, 0x02, '0', '3', 0x0D, 0x0A}));
+
+    // A set job has no reply: no value, and the earlier one is gone.
+    ParamBlock p = FactorySettings().param;
+    p[kZeroSlash] = 1;
+    WriteFile(dir / "set.prn", ToBytes(BuildParamSet(p.data())));
+    ASSERT_EQ(RunPortmon(printer.port(), dir / "set.prn", dir / "reply"), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "reply"));
+    EXPECT_EQ(printer.model().settings().param[kZeroSlash], 1);
+
+    WriteFile(dir / "param.prn", ToBytes(kParamQuery));
+    ASSERT_EQ(RunPortmon(printer.port(), dir / "param.prn", dir / "reply"), 0);
+    const Bytes value = ReadFile(dir / "reply");
+    ASSERT_EQ(value.size(), kEnvelopeSize + kParamReplyLength);
+    ParamBlock param{};
+    AdjustBlock adjust{};
+    AddressBlock address{};
+    ASSERT_TRUE(DecodeParamReply(value.data() + kEnvelopeSize, param.data(), adjust.data(), address.data()));
+    EXPECT_EQ(param[kZeroSlash], 1);
+}
+
+// printer-sim started as a person would start it, watched through its output.
+class PrinterSimProgram {
+public:
+    explicit PrinterSimProgram(const std::vector<std::string>& args) {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(fds[1], STDOUT_FILENO);
+            ::close(fds[0]);
+            ::close(fds[1]);
+            std::vector<char*> argv{const_cast<char*>(PRINTER_SIM_PATH)};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(PRINTER_SIM_PATH, argv.data());
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        out_ = fds[0];
+    }
+    ~PrinterSimProgram() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0) ::close(out_);
+    }
+
+    // The next line of output, waiting at most `wait`; empty on time-out or end.
+    std::string Line(std::chrono::milliseconds wait = 3s) {
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        for (;;) {
+            const auto nl = buffer_.find('\n');
+            if (nl != std::string::npos) {
+                std::string line = buffer_.substr(0, nl);
+                buffer_.erase(0, nl + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd p{out_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return {};
+            char buf[512];
+            const ssize_t n = ::read(out_, buf, sizeof buf);
+            if (n <= 0) return {};
+            buffer_.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+
+    // Sends SIGTERM and returns the exit status.
+    int Terminate() {
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string buffer_;
+};
+
+std::uint16_t PortFromBanner(const std::string& banner) {
+    const auto colon = banner.find("127.0.0.1:");
+    if (colon == std::string::npos) return 0;
+    return static_cast<std::uint16_t>(std::stoi(banner.substr(colon + 10)));
+}
+
+TEST(PrinterSimProgramTest, PrintsOneLinePerCommandAndStopsOnSigterm) {
+    PrinterSimProgram program({"--port", "0", "--status", "42", "--dip", "1000000001", "--ip", "10.0.0.1",
+                               "--param", "25=3"});
+    const std::string banner = program.Line();
+    ASSERT_THAT(banner, HasSubstr("listening on 127.0.0.1:"));
+    const std::uint16_t port = PortFromBanner(banner);
+    ASSERT_NE(port, 0);
+
+    const PrinterLink link = TcpLink(port);
+    EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '4', '2', 0x0D, 0x0A}));
+    const Bytes reply = link(ToBytes(kParamQuery));
+    ASSERT_EQ(reply.size(), kParamReplyLength);
+    ParamBlock param{};
+    AdjustBlock adjust{};
+    AddressBlock address{};
+    ASSERT_TRUE(DecodeParamReply(reply.data(), param.data(), adjust.data(), address.data()));
+    EXPECT_EQ(param[0], 1);
+    EXPECT_EQ(param[9], 1);
+    EXPECT_EQ(param[1], 0);
+    EXPECT_EQ(param[kBackFeedSpeed], 3);
+    EXPECT_EQ(FormatDotted(address[kIpAddress]), "10.0.0.1");
+
+    std::vector<std::string> commands;
+    for (std::string line; commands.size() < 2 && !(line = program.Line()).empty();) {
+        if (line.rfind("-- ", 0) != 0) commands.push_back(line);
+    }
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_THAT(commands[0], HasSubstr("StatusQuery: answered status 42"));
+    EXPECT_THAT(commands[1], HasSubstr("ParamQuery"));
+
+    const int status = program.Terminate();
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(PrinterSimProgramTest, FaultSwitchAndSettingsFile) {
+    TempDir dir;
+    // A settings file as the panel program saves it: header, tags, blocks.
+    Bytes image(228, 0);
+    const char header[] = "KVT Vantorelli 7K4R;";
+    std::copy(header, header + 20, image.begin());
+    image[28 + 4 * kZeroSlash] = 1;         // PARAM[18]
+    image[28 + 0] = 3;                       // DIP switch 1 "not available"
+    image[204 + 4 * kSocketPort] = 0x8C;     // ADDRESS[5] = 9100, little-endian
+    image[204 + 4 * kSocketPort + 1] = 0x23;
+    WriteFile(dir / "start.dat", image);
+
+    PrinterSimProgram program({"--port", "0", "--load", (dir / "start.dat").string(), "--fault", "noterm,n=1"});
+    const std::uint16_t port = PortFromBanner(program.Line());
+    ASSERT_NE(port, 0);
+    const PrinterLink link = TcpLink(port);
+    const Bytes first = link(ToBytes(kParamQuery));
+    ASSERT_EQ(first.size(), kParamReplyLength - 2);  // the fault: no CR LF
+    const Bytes second = link(ToBytes(kParamQuery));
+    ASSERT_EQ(second.size(), kParamReplyLength);
+    ParamBlock param{};
+    AdjustBlock adjust{};
+    AddressBlock address{};
+    ASSERT_TRUE(DecodeParamReply(second.data(), param.data(), adjust.data(), address.data()));
+    EXPECT_EQ(param[kZeroSlash], 1);
+    EXPECT_EQ(param[0], 0);
+    EXPECT_EQ(address[kSocketPort], 9100);
+    EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
+}
+
+// Sends one control line and returns the answer line.
+std::string ControlLine(int fd, const std::string& line) {
+    const std::string out = line + "\n";
+    EXPECT_TRUE(SendAll(fd, reinterpret_cast<const std::uint8_t*>(out.data()), out.size()));
+    std::string answer;
+    char c = 0;
+    while (::recv(fd, &c, 1, 0) == 1 && c != '\n') answer += c;
+    return answer;
+}
+
+TEST(PrinterSimProgramTest, ControlChannelArmsAndClearsFaults) {
+    PrinterSimProgram program({"--port", "0", "--control-port", "0", "--status", "9"});
+    const std::uint16_t port = PortFromBanner(program.Line());
+    const std::uint16_t controlPort = PortFromBanner(program.Line());
+    ASSERT_NE(port, 0);
+    ASSERT_NE(controlPort, 0);
+    UniqueFd control = ConnectLoopback(controlPort);
+    ASSERT_TRUE(control);
+    const PrinterLink link = TcpLink(port);
+
+    EXPECT_EQ(ControlLine(control.get(), "fault noterm,n=-1"), "ok");
+    EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '9'}));
+    EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '9'}));
+    EXPECT_EQ(ControlLine(control.get(), "clear"), "ok");
+    EXPECT_EQ(ControlLine(control.get(), "status 51"), "ok");
+    EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '5', '1', 0x0D, 0x0A}));
+    link(ToBytes(kResetCommand));
+    EXPECT_EQ(ControlLine(control.get(), "resets"), "ok 1");
+    EXPECT_THAT(ControlLine(control.get(), "fault sideways"), HasSubstr("error: unknown fault"));
+    EXPECT_THAT(ControlLine(control.get(), "status 100"), HasSubstr("error: bad status"));
+    EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
+}
+
+}  // namespace
+}  // namespace printersim
