@@ -7,7 +7,7 @@
 
 namespace kestrion::link {
 
-class PosixSockets final : public SocketApi {
+class PosixSockets : public SocketApi {
 public:
     std::int32_t Startup(std::uint16_t version, std::uint16_t* obtained) override;
     bool Cleanup() override;
