@@ -6,6 +6,9 @@
 #
 #   wine_sim_test.sh WIN_LINK_DIR NATIVE_BUILD_DIR WINE_RUN [test arguments]
 #
+# With KES_WINE_PROGRAM=kestrion-bench.exe the same set-up runs the benchmark
+# (arguments --port and --printer are filled in).
+#
 # WINEPREFIX names a prefix of its own: the test printers must not show up in
 # the printer lists that other tests see.
 set -euo pipefail
@@ -71,4 +74,8 @@ spooler='HKCU\Software\Wine\Printing\Spooler'
 
 export KES_SIM_PORT=$port KES_SIM_CONTROL=$control
 export KES_SPOOL_PRINTER=KesSpoolBidi KES_SPOOL_PRINTER_NOBIDI=KesSpoolPlain KES_SPOOL_SILENT_PRINTER=KesSpoolSilent
-"$winerun" kestrion_wine_sim_test.exe "$@"
+if [ "${KES_WINE_PROGRAM:-}" = kestrion-bench.exe ]; then
+  "$winerun" kestrion-bench.exe --port "$port" --printer KesSpoolBidi "$@"
+else
+  "$winerun" kestrion_wine_sim_test.exe "$@"
+fi
