@@ -1,0 +1,427 @@
+#include "cli.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "panel/model/setting_texts.h"
+#include "tools/kestrion/settings_view.h"
+
+namespace kestrion_cli {
+
+using tamsel::SettingsRecord;
+
+namespace {
+
+constexpr std::uint16_t kDefaultPort = 12000;
+constexpr std::int32_t kMinSocketPort = 10000;
+constexpr std::int32_t kMaxSocketPort = 65525;
+
+const char kGeneralHelp[] =
+    "usage: kestrion COMMAND [options]\n"
+    "\n"
+    "Reads, keeps, compares and applies the settings of a label printer.\n"
+    "\n"
+    "commands:\n"
+    "  status   TARGET                          the printer's status value\n"
+    "  read     TARGET -o FILE.dat              read all settings into a settings file\n"
+    "  send     FILE.dat BLOCKS TARGET          send, verify and restart the printer\n"
+    "  reset    TARGET                          restart the printer\n"
+    "  show     FILE.dat [--json]               every setting in words (or as JSON)\n"
+    "  diff     A.dat (B.dat | TARGET)          the settings that differ\n"
+    "  import   FILE.json -o FILE.dat           JSON from 'show --json' back into a settings file\n"
+    "\n"
+    "TARGET:  --ip A.B.C.D [--port N]         a network printer (TCP, port 12000 by default)\n"
+    "         --printer NAME [--local]        a Windows printer, through the spooler;\n"
+    "                                         --local: on a local port (no read-back)\n"
+    "BLOCKS:  --param | --adjust | --address | --all\n"
+    "\n"
+    "exit status: 0 success, 1 differences found (diff), 2 usage error,\n"
+    "             3 bad input file or settings, 4 printer or link library failure\n"
+    "'kestrion COMMAND --help' describes one command.\n";
+
+const std::map<std::string, std::string> kCommandHelp = {
+    {"status", "usage: kestrion status TARGET\n\nPrints the printer's status value.\n"},
+    {"read",
+     "usage: kestrion read TARGET -o FILE.dat\n\n"
+     "Reads all settings of the printer and writes them as a settings file, exactly\n"
+     "as the panel program writes one (228 bytes over the start of an existing file).\n"},
+    {"send",
+     "usage: kestrion send FILE.dat (--param | --adjust | --address | --all) TARGET\n\n"
+     "Sends the chosen blocks of the settings file, reads them back and compares them\n"
+     "(not for --local printers), then restarts the printer so that it applies them.\n"
+     "Choosing --address or --all is the confirmation that the printer's network\n"
+     "settings change. The socket port must lie in 10000-65525 to send the address block.\n"},
+    {"reset", "usage: kestrion reset TARGET\n\nRestarts the printer.\n"},
+    {"show",
+     "usage: kestrion show FILE.dat [--json]\n\n"
+     "Shows every setting with its caption and chosen option, the fine adjustments as\n"
+     "direction and millimetres, the address settings and the DIP switch lines.\n"
+     "--json prints the same as JSON for 'kestrion import'.\n"},
+    {"diff",
+     "usage: kestrion diff A.dat B.dat\n"
+     "       kestrion diff A.dat TARGET\n\n"
+     "Lists the settings that differ (from A to B, or from the file to the printer).\n"
+     "Exit status 0 when they are the same, 1 when they differ.\n"},
+    {"import",
+     "usage: kestrion import FILE.json -o FILE.dat\n\n"
+     "Turns the JSON of 'kestrion show --json' back into a settings file. Only each\n"
+     "field's \"value\" counts (\"caption\", \"option\", \"text\" and the DIP switch\n"
+     "\"lines\" are for people). Every field must be present and valid; on any error\n"
+     "nothing is written.\n"},
+};
+
+std::filesystem::path PathFromUtf8(const std::string& s) {
+    return std::filesystem::path(std::u8string(s.begin(), s.end()));
+}
+
+struct Options {
+    std::vector<std::string> positional;
+    std::optional<std::string> ip, port, printer, output;
+    bool local = false, json = false, help = false;
+    std::vector<int> choices;  // send blocks
+};
+
+class Command {
+public:
+    Command(std::ostream& out, std::ostream& err, const Environment& env) : out_(out), err_(err), env_(env) {}
+
+    int Run(const std::vector<std::string>& args) {
+        if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+            (args.empty() ? err_ : out_) << kGeneralHelp;
+            return args.empty() ? kExitUsage : kExitOk;
+        }
+        name_ = args[0];
+        const auto help = kCommandHelp.find(name_);
+        if (help == kCommandHelp.end()) return Usage("unknown command '" + name_ + "'");
+        if (!ParseOptions(args)) return kExitUsage;
+        if (options_.help) {
+            out_ << help->second;
+            return kExitOk;
+        }
+        if (name_ == "status") return Status();
+        if (name_ == "read") return Read();
+        if (name_ == "send") return Send();
+        if (name_ == "reset") return Reset();
+        if (name_ == "show") return Show();
+        if (name_ == "diff") return Diff();
+        return Import();
+    }
+
+private:
+    // --- Command line --------------------------------------------------------------
+
+    int Usage(const std::string& what) {
+        err_ << "kestrion" << (name_.empty() ? "" : " " + name_) << ": " << what << "\n";
+        const auto help = kCommandHelp.find(name_);
+        err_ << (help != kCommandHelp.end() ? help->second : std::string(kGeneralHelp));
+        return kExitUsage;
+    }
+
+    bool ParseOptions(const std::vector<std::string>& args) {
+        const std::map<std::string, std::optional<std::string>*> valued = {
+            {"--ip", &options_.ip}, {"--port", &options_.port}, {"--printer", &options_.printer},
+            {"-o", &options_.output}, {"--output", &options_.output}};
+        const std::map<std::string, int> blocks = {{"--param", 0}, {"--adjust", 1}, {"--address", 2}, {"--all", 3}};
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& a = args[i];
+            if (a == "--help" || a == "-h") {
+                options_.help = true;
+            } else if (a == "--local") {
+                options_.local = true;
+            } else if (a == "--json") {
+                options_.json = true;
+            } else if (blocks.count(a)) {
+                options_.choices.push_back(blocks.at(a));
+            } else if (const auto v = valued.find(a); v != valued.end()) {
+                if (i + 1 >= args.size()) return Usage(a + " needs a value"), false;
+                if (v->second->has_value()) return Usage(a + " given twice"), false;
+                *v->second = args[++i];
+            } else if (a.size() > 1 && a[0] == '-') {
+                return Usage("unknown option '" + a + "'"), false;
+            } else {
+                options_.positional.push_back(a);
+            }
+        }
+        return true;
+    }
+
+    bool Positional(std::size_t count) {
+        if (options_.positional.size() == count) return true;
+        Usage(options_.positional.size() < count ? "missing file name" : "too many file names");
+        return false;
+    }
+
+    bool HasTarget() const { return options_.ip || options_.printer; }
+
+    // Builds the target; false (usage already reported) when it is missing or wrong.
+    bool Target() {
+        if (options_.ip && options_.printer) return Usage("give either --ip or --printer, not both"), false;
+        if (options_.ip) {
+            if (options_.local) return Usage("--local belongs to --printer"), false;
+            const std::optional<std::int32_t> address = ParseDotted(*options_.ip);
+            if (!address) return Usage("--ip wants a dotted address such as 192.168.0.5"), false;
+            std::uint32_t port = kDefaultPort;
+            if (options_.port) {
+                const std::string& p = *options_.port;
+                if (p.empty() || p.size() > 5 || p.find_first_not_of("0123456789") != std::string::npos ||
+                    std::stoul(p) > 65535) {
+                    return Usage("--port wants a number 0-65535"), false;
+                }
+                port = static_cast<std::uint32_t>(std::stoul(p));
+            }
+            target_ = PrinterTarget{};
+            target_.connection = 1;
+            std::memcpy(target_.ipAddress, &*address, 4);
+            target_.port = port;
+            return true;
+        }
+        if (options_.printer) {
+            if (options_.port) return Usage("--port belongs to --ip"), false;
+            printerName_ = env_.printerNameForSpooler(*options_.printer);
+            target_ = PrinterTarget{};
+            target_.connection = 0;
+            target_.nameLength = static_cast<std::uint32_t>(printerName_.size());
+            target_.printerName = printerName_.c_str();
+            return true;
+        }
+        return Usage("no printer given (--ip A.B.C.D or --printer NAME)"), false;
+    }
+
+    bool NoTarget() {
+        if (!HasTarget() && !options_.port && !options_.local) return true;
+        Usage("this command does not talk to a printer");
+        return false;
+    }
+
+    std::unique_ptr<tamsel::PrinterLink> Bind() {
+        std::string error;
+        const std::optional<tamsel::LinkOperations> ops = env_.bind(error);
+        if (!ops) {
+            err_ << "kestrion " << name_ << ": cannot use the link library: " << error << "\n";
+            return nullptr;
+        }
+        return std::make_unique<tamsel::LibraryLink>(*ops, target_);
+    }
+
+    int PrinterFailure(const char* operation, std::int32_t result, std::int32_t sysError) {
+        err_ << "kestrion " << name_ << ": " << operation << " failed: " << result << " ("
+             << tamsel::ResultCodeMeaning(result) << ")";
+        if (sysError != 0) err_ << ", system error " << sysError << " (" << env_.describeSystemError(sysError) << ")";
+        err_ << "\n";
+        return kExitPrinter;
+    }
+
+    // Reads the printer's settings into a record as the panel does.
+    std::optional<SettingsRecord> ReadPrinter(tamsel::PrinterLink& link) {
+        kestrion::ParamBlock param{};
+        kestrion::AdjustBlock adjust{};
+        kestrion::AddressBlock address{};
+        std::int32_t sysError = 0;
+        const std::int32_t r = link.GetParam(param.data(), adjust.data(), address.data(), &sysError);
+        if (r != 0) {
+            PrinterFailure("DllGetPrinterParam", r, sysError);
+            return std::nullopt;
+        }
+        return SettingsRecord::FromBlocks(param.data(), adjust.data(), address.data());
+    }
+
+    std::optional<SettingsRecord> LoadFile(const std::string& file) {
+        SettingsRecord record = SettingsRecord::Zero();
+        switch (tamsel::LoadSettingsFile(PathFromUtf8(file), record)) {
+            case tamsel::LoadResult::Loaded: return record;
+            case tamsel::LoadResult::NotSettingsFile:
+                err_ << "kestrion " << name_ << ": " << file
+                     << ": not a settings file (wrong header or shorter than 228 bytes)\n";
+                return std::nullopt;
+            case tamsel::LoadResult::CannotOpen:
+                err_ << "kestrion " << name_ << ": " << file << ": cannot be opened\n";
+                return std::nullopt;
+        }
+        return std::nullopt;
+    }
+
+    bool SaveFile(const std::string& file, const SettingsRecord& record) {
+        switch (tamsel::SaveSettingsFile(PathFromUtf8(file), record)) {
+            case tamsel::SaveResult::Saved: return true;
+            case tamsel::SaveResult::AccessDenied:
+                err_ << "kestrion " << name_ << ": " << file << ": access denied\n";
+                return false;
+            case tamsel::SaveResult::Failed:
+                err_ << "kestrion " << name_ << ": " << file << ": cannot be written\n";
+                return false;
+        }
+        return false;
+    }
+
+    // --- Commands ----------------------------------------------------------------
+
+    int Status() {
+        if (!Positional(0) || !Target()) return kExitUsage;
+        const auto link = Bind();
+        if (!link) return kExitPrinter;
+        std::int32_t status = 0, sysError = 0;
+        if (const std::int32_t r = link->GetStatus(&status, &sysError); r != 0) {
+            return PrinterFailure("DllGetPrinterStatus", r, sysError);
+        }
+        out_ << "status " << status << "\n";
+        return kExitOk;
+    }
+
+    int Read() {
+        if (!Positional(0) || !Target()) return kExitUsage;
+        if (!options_.output) return Usage("-o FILE.dat is required");
+        const auto link = Bind();
+        if (!link) return kExitPrinter;
+        const std::optional<SettingsRecord> record = ReadPrinter(*link);
+        if (!record) return kExitPrinter;
+        if (!SaveFile(*options_.output, *record)) return kExitInput;
+        out_ << "read the printer's settings into " << *options_.output << "\n";
+        return kExitOk;
+    }
+
+    int Send() {
+        if (!Positional(1) || !Target()) return kExitUsage;
+        if (options_.choices.size() != 1) return Usage("choose exactly one of --param, --adjust, --address, --all");
+        const int choice = options_.choices[0];
+        const std::optional<SettingsRecord> work = LoadFile(options_.positional[0]);
+        if (!work) return kExitInput;
+        // The address page refuses a socket port outside its range before anything is sent.
+        const std::int32_t port = work->address[kestrion::kSocketPort];
+        if ((choice == 2 || choice == 3) && (port < kMinSocketPort || port > kMaxSocketPort)) {
+            err_ << "kestrion send: " << options_.positional[0] << ": socket port " << port
+                 << " is outside 10000-65525; nothing sent\n"
+                 << "ソケット通信ポート番号が範囲外です。\n設定範囲( 10000 ～ 65525 )\n";
+            return kExitInput;
+        }
+        const auto link = Bind();
+        if (!link) return kExitPrinter;
+
+        SettingsRecord snapshot = SettingsRecord::Zero();
+        const tamsel::SendReport report =
+            tamsel::SendToPrinterBlocks(*link, choice, *work, !options_.local, snapshot);
+        const char* message = tamsel::SendMessage(report.outcome, static_cast<tamsel::SendChoice>(choice));
+        std::ostream& stream = report.outcome == tamsel::SendOutcome::Sent ? out_ : err_;
+        if (message) stream << message << "\n";
+        switch (report.outcome) {
+            case tamsel::SendOutcome::Sent:
+                out_ << (options_.local ? "sent (local port: not read back) and restarted the printer\n"
+                                        : "sent, verified and restarted the printer\n");
+                return kExitOk;
+            case tamsel::SendOutcome::ReadBackDiffers:
+                err_ << "kestrion send: the printer holds other values than were sent; nothing was accepted and "
+                        "the printer was not restarted:\n";
+                for (const tamsel::Difference& d : report.differences) {
+                    err_ << "  " << DifferenceLabel(d) << ": sent " << d.sent << ", printer holds " << d.readBack
+                         << "\n";
+                }
+                return kExitPrinter;
+            case tamsel::SendOutcome::ResetFailed:
+                err_ << "kestrion send: the values were accepted, but the printer could not be restarted\n";
+                break;
+            case tamsel::SendOutcome::SetFailed:
+                err_ << "kestrion send: nothing was accepted (a block sent before the failure may have reached the "
+                        "printer)\n";
+                break;
+            case tamsel::SendOutcome::ReadBackFailed:
+                err_ << "kestrion send: the values could not be read back; nothing was accepted\n";
+                break;
+            case tamsel::SendOutcome::NothingSent: return kExitUsage;
+        }
+        return PrinterFailure(report.failure->operation, report.failure->result, report.failure->sysError);
+    }
+
+    static std::string DifferenceLabel(const tamsel::Difference& d) {
+        const std::string block = d.block;
+        std::string name = block + "[" + std::to_string(d.index) + "]";
+        if (block == "PARAM") {
+            if (const tamsel::ParamChoice* c = tamsel::FindParamChoice(d.index)) name += " " + std::string(c->caption);
+        } else if (block == "ADJUST") {
+            name += " " + tamsel::WithoutMnemonic(tamsel::FineAdjustRows()[d.index].label);
+        }
+        return name;
+    }
+
+    int Reset() {
+        if (!Positional(0) || !Target()) return kExitUsage;
+        const auto link = Bind();
+        if (!link) return kExitPrinter;
+        std::int32_t sysError = 0;
+        if (const std::int32_t r = link->Reset(&sysError); r != 0) return PrinterFailure("DllResetPrinter", r, sysError);
+        out_ << "restarted the printer\n";
+        return kExitOk;
+    }
+
+    int Show() {
+        if (!Positional(1) || !NoTarget()) return kExitUsage;
+        const std::optional<SettingsRecord> record = LoadFile(options_.positional[0]);
+        if (!record) return kExitInput;
+        out_ << (options_.json ? kjson::Write(RecordToJson(*record)) : DescribeRecord(*record));
+        return kExitOk;
+    }
+
+    int Diff() {
+        std::optional<SettingsRecord> a, b;
+        if (HasTarget()) {
+            if (!Positional(1) || !Target()) return kExitUsage;
+            if (!(a = LoadFile(options_.positional[0]))) return kExitInput;
+            const auto link = Bind();
+            if (!link) return kExitPrinter;
+            if (!(b = ReadPrinter(*link))) return kExitPrinter;
+        } else {
+            if (!Positional(2) || !NoTarget()) return kExitUsage;
+            if (!(a = LoadFile(options_.positional[0])) || !(b = LoadFile(options_.positional[1]))) return kExitInput;
+        }
+        const std::vector<std::string> lines = DiffRecords(*a, *b);
+        if (lines.empty()) {
+            out_ << "no differences\n";
+            return kExitOk;
+        }
+        for (const std::string& line : lines) out_ << line << "\n";
+        return kExitDiffers;
+    }
+
+    int Import() {
+        if (!Positional(1) || !NoTarget()) return kExitUsage;
+        if (!options_.output) return Usage("-o FILE.dat is required");
+        const std::string& file = options_.positional[0];
+        std::ifstream in(PathFromUtf8(file), std::ios::binary);
+        if (!in) {
+            err_ << "kestrion import: " << file << ": cannot be opened\n";
+            return kExitInput;
+        }
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string error;
+        const std::optional<kjson::Value> json = kjson::Parse(text, error);
+        if (!json) {
+            err_ << "kestrion import: " << file << ": not valid JSON: " << error << "\n";
+            return kExitInput;
+        }
+        const std::optional<SettingsRecord> record = RecordFromJson(*json, error);
+        if (!record) {
+            err_ << "kestrion import: " << file << ": " << error << "; nothing written\n";
+            return kExitInput;
+        }
+        if (!SaveFile(*options_.output, *record)) return kExitInput;
+        out_ << "wrote " << *options_.output << "\n";
+        return kExitOk;
+    }
+
+    std::ostream& out_;
+    std::ostream& err_;
+    const Environment& env_;
+    std::string name_;
+    Options options_;
+    PrinterTarget target_{};
+    std::string printerName_;
+};
+
+}  // namespace
+
+int RunKestrion(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const Environment& env) {
+    return Command(out, err, env).Run(args);
+}
+
+}  // namespace kestrion_cli

@@ -1,0 +1,32 @@
+// A settings record for people and scripts: in words (show, diff) and as
+// JSON (show --json, import).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "panel/model/settings_record.h"
+#include "tools/kestrion/json.h"
+
+namespace kestrion_cli {
+
+// Every setting with its caption and chosen option, page by page, and the
+// DIP switch lines as the DIP switch page writes them.
+std::string DescribeRecord(const tamsel::SettingsRecord& record);
+
+// The settings that differ between `a` and `b`, one line each
+// ("バックフィード速度: 6ips → 4ips"); empty when the images are equal.
+std::vector<std::string> DiffRecords(const tamsel::SettingsRecord& a, const tamsel::SettingsRecord& b);
+
+kjson::Value RecordToJson(const tamsel::SettingsRecord& record);
+
+// Builds a record (header and tags as the program writes them) from the JSON
+// that RecordToJson produces. Every field must be present and valid; unknown
+// keys are refused. On failure returns nullopt and `error` names the field.
+std::optional<tamsel::SettingsRecord> RecordFromJson(const kjson::Value& json, std::string& error);
+
+// Dotted IPv4 text: four decimal octets 0-255, nothing else.
+std::optional<std::int32_t> ParseDotted(const std::string& text);
+
+}  // namespace kestrion_cli
