@@ -56,13 +56,16 @@ std::int32_t Exchange(Platform& platform, SysError& error, const PrinterTarget& 
     return LINK_E_NETWORK;
 }
 
-// A set or restart operation after its common opening.
+// A set or restart operation after its null checks: the rest of the common
+// opening, then the command built from the caller's block and sent.
+template <typename Build>
 std::int32_t SendOnly(Platform& platform, const PrinterTarget* target, std::int32_t* sysError,
-                      const char* documentName, const std::uint8_t* command, std::size_t length) {
+                      const char* documentName, Build build) {
     SysError error(sysError);
     if (ValidateTarget(*target) != LINK_OK) return LINK_E_TARGET;
+    const auto command = build();
     std::array<std::uint8_t, kReplyBufferSize> reply;
-    return Exchange(platform, error, *target, documentName, command, length, ReplyKind::None, reply);
+    return Exchange(platform, error, *target, documentName, command.data(), command.size(), ReplyKind::None, reply);
 }
 
 }  // namespace
@@ -125,27 +128,24 @@ std::int32_t GetPrinterParam(Platform& platform, const PrinterTarget* target, st
 std::int32_t SetPrinterParam(Platform& platform, const PrinterTarget* target, const std::int32_t* param,
                              std::int32_t* sysError) {
     if (target == nullptr || param == nullptr || sysError == nullptr) return LINK_E_NULL_ARG;
-    const ParamSetBytes command = BuildParamSet(param);
-    return SendOnly(platform, target, sysError, kDocSetParam, command.data(), command.size());
+    return SendOnly(platform, target, sysError, kDocSetParam, [&] { return BuildParamSet(param); });
 }
 
 std::int32_t SetPrinterAdjust(Platform& platform, const PrinterTarget* target, const std::int32_t* adjust,
                               std::int32_t* sysError) {
     if (target == nullptr || adjust == nullptr || sysError == nullptr) return LINK_E_NULL_ARG;
-    const AdjustSetBytes command = BuildAdjustSet(adjust);
-    return SendOnly(platform, target, sysError, kDocSetAdjust, command.data(), command.size());
+    return SendOnly(platform, target, sysError, kDocSetAdjust, [&] { return BuildAdjustSet(adjust); });
 }
 
 std::int32_t SetPrinterAddress(Platform& platform, const PrinterTarget* target, const std::int32_t* address,
                                std::int32_t* sysError) {
     if (target == nullptr || address == nullptr || sysError == nullptr) return LINK_E_NULL_ARG;
-    const AddressSetBytes command = BuildAddressSet(address);
-    return SendOnly(platform, target, sysError, kDocSetAddress, command.data(), command.size());
+    return SendOnly(platform, target, sysError, kDocSetAddress, [&] { return BuildAddressSet(address); });
 }
 
 std::int32_t ResetPrinter(Platform& platform, const PrinterTarget* target, std::int32_t* sysError) {
     if (target == nullptr || sysError == nullptr) return LINK_E_NULL_ARG;
-    return SendOnly(platform, target, sysError, kDocReset, kResetCommand.data(), kResetCommand.size());
+    return SendOnly(platform, target, sysError, kDocReset, [] { return kResetCommand; });
 }
 
 }  // namespace kestrion::link

@@ -1,10 +1,10 @@
-// Run inside a private network namespace whose loopback ignores ICMP echo
-// (see link/CMakeLists.txt): the printer listens, but the echo check finds no
-// answer, so the operation fails after the 1 s echo wait without any
-// connection attempt.
+// Echo checks that cannot succeed, for real (see link/CMakeLists.txt for how
+// each is run): inside a private network namespace whose loopback ignores
+// echo requests, and in a process that may open neither kind of ICMP socket.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cerrno>
 #include <fstream>
 
 #include "link/core/operations.h"
@@ -35,6 +35,22 @@ TEST(NoEcho, OperationFailsAfterTheEchoWaitWithoutConnecting) {
     EXPECT_EQ(sysError, 0);  // a time-out is no failing call
     EXPECT_EQ(printer.connections_accepted(), 0);
     for (std::int32_t v : param) EXPECT_EQ(v, 0);
+}
+
+// Run without CAP_NET_RAW while ping_group_range admits no group: neither a
+// datagram nor a raw ICMP socket can be opened.
+TEST(NoIcmpSocket, OperationFailsWithTheSocketError) {
+    printersim::SimPrinter printer;
+    PrinterTarget t{};
+    t.connection = 1;
+    t.ipAddress[0] = 127;
+    t.ipAddress[3] = 1;
+    t.port = printer.port();
+    std::int32_t status = -1, sysError = -1;
+    EXPECT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_E_NETWORK);
+    EXPECT_EQ(sysError, EPERM);  // the raw socket's refusal, the last one tried
+    EXPECT_EQ(status, -1);
+    EXPECT_EQ(printer.connections_accepted(), 0);
 }
 
 }  // namespace
