@@ -12,9 +12,9 @@
 # WINEPREFIX names a prefix of its own: the test printers must not show up in
 # the printer lists that other tests see.
 set -euo pipefail
-linkdir=$1
-native=$2
-winerun=$3
+linkdir=$(realpath "$1")
+native=$(realpath "$2")
+winerun=$(realpath "$3")
 shift 3
 : "${WINEPREFIX:?}"
 printersim=$native/sim/printer-sim
