@@ -1,0 +1,283 @@
+#include "link/core/net_exchange.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace kestrion::link {
+namespace {
+
+// The ICMP library stays loaded only for the one echo.
+class IcmpLibrary {
+public:
+    explicit IcmpLibrary(SocketApi& api) : api_(api), loaded_(api.LoadIcmpLibrary()) {}
+    ~IcmpLibrary() {
+        if (loaded_) api_.UnloadIcmpLibrary();
+    }
+    IcmpLibrary(const IcmpLibrary&) = delete;
+    IcmpLibrary& operator=(const IcmpLibrary&) = delete;
+    bool loaded() const { return loaded_; }
+
+private:
+    SocketApi& api_;
+    bool loaded_;
+};
+
+// A sockets-library start-up of its own, cleaned up when it goes. Only a
+// start-up that succeeded is cleaned up, so the library's count is never
+// taken below what the caller had.
+class SocketsStartup {
+public:
+    explicit SocketsStartup(SocketApi& api) : api_(api) {
+        std::uint16_t obtained = 0;
+        started_ = api_.Startup(kWinsockVersion, &obtained) == 0;
+        versionOk_ = started_ && obtained == kWinsockVersion;
+    }
+    ~SocketsStartup() {
+        if (started_) api_.Cleanup();
+    }
+    SocketsStartup(const SocketsStartup&) = delete;
+    SocketsStartup& operator=(const SocketsStartup&) = delete;
+    bool ok() const { return versionOk_; }
+
+private:
+    SocketApi& api_;
+    bool started_ = false;
+    bool versionOk_ = false;
+};
+
+class IcmpFile {
+public:
+    explicit IcmpFile(SocketApi& api) : api_(api), handle_(api.IcmpCreateFile()) {}
+    ~IcmpFile() {
+        if (handle_ != 0) api_.IcmpCloseHandle(handle_);
+    }
+    IcmpFile(const IcmpFile&) = delete;
+    IcmpFile& operator=(const IcmpFile&) = delete;
+    IcmpHandle handle() const { return handle_; }
+
+private:
+    SocketApi& api_;
+    IcmpHandle handle_;
+};
+
+bool IsTerminatorPair(std::uint8_t first, std::uint8_t second) {
+    return (first == '\r' && second == '\n') || (first == '\n' && second == 0x00);
+}
+
+}  // namespace
+
+Connection::~Connection() {
+    if (socket_ != kInvalidSocket) api_.CloseSocket(socket_);
+    if (started_) api_.Cleanup();
+}
+
+bool Connection::Release(SysError& error, EventHandle event) {
+    bool ok = true;
+    if (socket_ != kInvalidSocket) {
+        if (!api_.CloseSocket(socket_)) {
+            error.Record(api_.LastError());
+            ok = false;
+        }
+        socket_ = kInvalidSocket;
+    }
+    if (started_) {
+        started_ = false;
+        if (!api_.Cleanup()) {
+            error.Record(api_.LastError());
+            ok = false;
+        }
+    }
+    if (event != 0 && !api_.CloseSocketEvent(event)) {
+        error.Record(api_.LastError());
+        ok = false;
+    }
+    return ok;
+}
+
+void FormatDottedAddress(const std::uint8_t address[4], char (&text)[kDottedBufferSize]) {
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", address[0], address[1], address[2], address[3]);
+}
+
+std::int32_t PingPrinter(SocketApi& api, const char* dotted) {
+    IcmpLibrary library(api);
+    if (!library.loaded()) return LINK_E_NETWORK;
+    if (!api.ResolveIcmpFunctions()) return LINK_E_NETWORK;
+    SocketsStartup sockets(api);
+    if (!sockets.ok()) return LINK_E_NETWORK;
+    std::uint8_t destination[4] = {};
+    if (!api.ResolveHost(dotted, destination)) return LINK_E_NETWORK;
+    std::uint32_t status = 0;
+    {
+        IcmpFile icmp(api);
+        if (icmp.handle() == 0) return LINK_E_NETWORK;
+        status = api.IcmpSendEcho(icmp.handle(), destination, kEchoTimeToLive, kEchoTimeoutMs);
+    }
+    return status == 0 ? LINK_OK : LINK_E_NETWORK;
+}
+
+std::int32_t OpenConnection(SocketApi& api, SysError& error, const PrinterTarget& target, Connection& connection) {
+    char dotted[kDottedBufferSize];
+    FormatDottedAddress(target.ipAddress, dotted);
+    if (PingPrinter(api, dotted) != LINK_OK) {
+        error.Record(api.LastError());
+        return LINK_E_NETWORK;
+    }
+
+    std::uint16_t obtained = 0;
+    if (const std::int32_t code = api.Startup(kWinsockVersion, &obtained); code != 0) {
+        error.Record(code);
+        return LINK_E_NETWORK;
+    }
+    connection.started_ = true;
+    if (obtained != kWinsockVersion) {
+        connection.Release(error, 0);
+        return LINK_E_NETWORK;
+    }
+
+    connection.socket_ = api.OpenSocket();
+    if (connection.socket_ == kInvalidSocket) {
+        error.Record(api.LastError());
+        connection.Release(error, 0);
+        return LINK_E_NETWORK;
+    }
+    const auto port = static_cast<std::uint16_t>(target.port & 0xFFFF);
+    if (!api.Connect(connection.socket_, target.ipAddress, port)) {
+        error.Record(api.LastError());
+        connection.Release(error, 0);
+        return LINK_E_NETWORK;
+    }
+    return LINK_OK;
+}
+
+std::int32_t DrainInput(Connection& connection, SysError& error) {
+    SocketApi& api = connection.api();
+    std::uint8_t scratch[kDiscardReadSize];
+    for (;;) {
+        const int ready = api.WaitReadable(connection.socket(), kDrainPollMs);
+        if (ready == 0) return LINK_OK;
+        if (ready < 0) {
+            error.Record(api.LastError());
+            CloseConnection(connection, error);
+            return LINK_E_NETWORK;
+        }
+        const int got = api.Recv(connection.socket(), scratch, kDiscardReadSize);
+        if (got < 0) {
+            error.Record(api.LastError());
+            CloseConnection(connection, error);
+            return LINK_E_NETWORK;
+        }
+        if (got == 0) {  // the printer closed the connection before the command
+            CloseConnection(connection, error);
+            return LINK_E_NETWORK;
+        }
+    }
+}
+
+std::int32_t SendAll(Connection& connection, SysError& error, const std::uint8_t* data, std::size_t size) {
+    SocketApi& api = connection.api();
+    std::size_t sent = 0;
+    while (sent < size) {
+        const int ready = api.WaitWritable(connection.socket(), kReadyTimeoutMs);
+        if (ready <= 0) {
+            if (ready < 0) error.Record(api.LastError());
+            CloseConnection(connection, error);
+            return LINK_E_NETWORK;
+        }
+        const int n = api.Send(connection.socket(), data + sent, static_cast<int>(size - sent));
+        if (n < 0) {
+            error.Record(api.LastError());
+            CloseConnection(connection, error);
+            return LINK_E_NETWORK;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    return LINK_OK;
+}
+
+std::int32_t ReceiveReply(Connection& connection, SysError& error, std::uint8_t* buffer, std::size_t capacity,
+                          std::size_t dataSpan) {
+    SocketApi& api = connection.api();
+    std::size_t received = 0;
+    for (;;) {
+        const int ready = api.WaitReadable(connection.socket(), kReadyTimeoutMs);
+        if (ready <= 0) {
+            if (ready < 0) error.Record(api.LastError());
+            CloseConnection(connection, error);
+            return LINK_E_NETWORK;
+        }
+        // A full buffer reads 0 bytes: a reply without a line end within the
+        // capacity ends here like a closed connection.
+        const int n = api.Recv(connection.socket(), buffer + received, static_cast<int>(capacity - received));
+        if (n < 0) {
+            error.Record(api.LastError());
+            CloseConnection(connection, error);
+            return LINK_E_NETWORK;
+        }
+        if (n == 0) {
+            CloseConnection(connection, error);
+            return LINK_E_NETWORK;
+        }
+        received += static_cast<std::size_t>(n);
+
+        // A pair at [i, i+1] ends the line unless it lies inside the data span.
+        auto endsLine = [&](std::size_t i) { return i + 1 >= dataSpan && IsTerminatorPair(buffer[i], buffer[i + 1]); };
+        if (received >= 2 && endsLine(received - 2)) return LINK_OK;
+        for (std::size_t i = 0; i + 2 < received; ++i) {
+            if (endsLine(i)) {  // data behind the end of the line
+                CloseConnection(connection, error);
+                return LINK_E_NETWORK;
+            }
+        }
+    }
+}
+
+std::int32_t CloseConnection(Connection& connection, SysError& error) {
+    SocketApi& api = connection.api();
+    bool ok = true;
+    // Step order: event for the close notification only, half-close, wait.
+    const EventHandle event = api.CreateSocketEvent();
+    bool prepared = event != 0;
+    if (!prepared) error.Record(api.LastError());
+    if (prepared && !api.SelectCloseEvent(connection.socket_, event)) {
+        error.Record(api.LastError());
+        prepared = false;
+    }
+    if (prepared && !api.ShutdownSend(connection.socket_)) {
+        error.Record(api.LastError());
+        prepared = false;
+    }
+    if (!prepared) {
+        connection.Release(error, event);
+        return LINK_E_NETWORK;
+    }
+
+    const WaitResult wait = api.WaitEvent(event, kCloseWaitMs);
+    if (wait == WaitResult::Failed) error.Record(api.LastError());
+    if (wait == WaitResult::Signalled) {
+        // Whatever the printer still sent is of no interest; the read ends at
+        // its close or at the first error (nothing more waiting).
+        std::uint8_t scratch[kDiscardReadSize];
+        while (api.Recv(connection.socket_, scratch, kDiscardReadSize) > 0) {
+        }
+    } else {
+        ok = false;
+    }
+    if (!connection.Release(error, event)) ok = false;
+    return ok ? LINK_OK : LINK_E_NETWORK;
+}
+
+std::int32_t NetworkExchange(SocketApi& api, SysError& error, const PrinterTarget& target,
+                             const std::uint8_t* command, std::size_t commandLength, std::uint8_t* reply,
+                             std::size_t capacity, std::size_t dataSpan) {
+    Connection connection(api);
+    if (OpenConnection(api, error, target, connection) != LINK_OK) return LINK_E_NETWORK;
+    if (DrainInput(connection, error) != LINK_OK) return LINK_E_NETWORK;
+    if (SendAll(connection, error, command, commandLength) != LINK_OK) return LINK_E_NETWORK;
+    if (reply != nullptr) {
+        std::memset(reply, 0, capacity);
+        if (ReceiveReply(connection, error, reply, capacity, dataSpan) != LINK_OK) return LINK_E_NETWORK;
+    }
+    return CloseConnection(connection, error);
+}
+
+}  // namespace kestrion::link

@@ -1,0 +1,135 @@
+#include "link/core/spool_exchange.h"
+
+#include <cstring>
+#include <vector>
+
+#include "link/kestrion.h"
+
+namespace kestrion::link {
+namespace {
+
+// Owns the printer handle; the exchange closes it explicitly on every path so
+// that the close's own failure can be reported, and the owner only steps in
+// if a path were ever to leave without doing so.
+class PrinterOwner {
+public:
+    PrinterOwner(SpoolerApi& api, PrinterHandle handle) : api_(api), handle_(handle) {}
+    ~PrinterOwner() {
+        if (open_) api_.ClosePrinter(handle_);
+    }
+    PrinterOwner(const PrinterOwner&) = delete;
+    PrinterOwner& operator=(const PrinterOwner&) = delete;
+
+    PrinterHandle handle() const { return handle_; }
+
+    // Closes the printer, recording the failure; false when the close failed.
+    bool Close(SysError& error) {
+        open_ = false;
+        if (api_.ClosePrinter(handle_)) return true;
+        error.Record(api_.LastError());
+        return false;
+    }
+
+private:
+    SpoolerApi& api_;
+    PrinterHandle handle_;
+    bool open_ = true;
+};
+
+std::uint32_t LoadLittleEndian32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+}
+
+// Reads the level-2 information and tells whether the printer can answer.
+// Returns 0, -700 or -701; the printer stays open.
+std::int32_t CheckBidirectional(SpoolerApi& api, SysError& error, PrinterHandle handle) {
+    std::uint32_t needed = 0;
+    // The first call only learns the size; its "buffer too small" failure is
+    // the expected outcome.
+    api.GetPrinterLevel2(handle, nullptr, 0, &needed);
+    std::vector<std::uint8_t> info(needed, 0);
+    if (!api.GetPrinterLevel2(handle, info.data(), needed, &needed)) {
+        error.Record(api.LastError());
+        return LINK_E_SPOOLER;
+    }
+    if ((api.Level2Attributes(info.data()) & kPrinterAttributeEnableBidi) == 0) return LINK_E_NO_BIDI;
+    return LINK_OK;
+}
+
+// Up to three fetches right after one another; true once the envelope's
+// second word is non-zero.
+bool FetchReply(SpoolerApi& api, PrinterHandle handle, const char* printerName, std::uint8_t* buffer,
+                std::size_t size) {
+    const std::string valueName = ReplyValueName(printerName);
+    for (int attempt = 0; attempt < kFetchAttempts; ++attempt) {
+        std::uint32_t needed = 0;
+        // The call's own result says nothing reliable about the reply; only
+        // the envelope does.
+        api.GetPrinterDataA(handle, valueName.c_str(), buffer, static_cast<std::uint32_t>(size), &needed);
+        if (LoadLittleEndian32(buffer + kEnvelopeFlagOffset) != 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string ReplyValueName(const char* printerName) {
+    std::string name = kValueNamePrefix;
+    name += printerName;
+    name += ',';
+    return name;
+}
+
+std::int32_t SpoolExchange(SpoolerApi& api, SysError& error, const SpoolRequest& request) {
+    const bool isRead = request.fetchBuffer != nullptr;
+    if (isRead) std::memset(request.fetchBuffer, 0, request.fetchSize);
+
+    PrinterHandle handle = 0;
+    if (!api.OpenPrinterA(request.printerName, &handle)) {
+        error.Record(api.LastError());
+        return LINK_E_SPOOLER;
+    }
+    PrinterOwner printer(api, handle);
+
+    if (isRead) {
+        const std::int32_t bidi = CheckBidirectional(api, error, handle);
+        if (bidi != LINK_OK) {
+            printer.Close(error);
+            return bidi;
+        }
+    }
+
+    // The job identifier is needed only to cancel a job whose reply never came.
+    const std::uint32_t jobId = api.StartDocPrinterA(handle, request.documentName);
+    if (jobId == 0) {
+        error.Record(api.LastError());
+        printer.Close(error);
+        return LINK_E_SPOOLER;
+    }
+    // A job whose write or end failed is left to the spooler, not cancelled.
+    std::uint32_t written = 0;
+    if (!api.WritePrinter(handle, request.command, static_cast<std::uint32_t>(request.commandLength), &written)) {
+        error.Record(api.LastError());
+        printer.Close(error);
+        return LINK_E_SPOOLER;
+    }
+    if (!api.EndDocPrinter(handle)) {
+        error.Record(api.LastError());
+        printer.Close(error);
+        return LINK_E_SPOOLER;
+    }
+
+    if (isRead) {
+        api.Sleep(kReplyPauseMs);
+        if (!FetchReply(api, handle, request.printerName, request.fetchBuffer, request.fetchSize)) {
+            if (!api.CancelJob(handle, jobId)) error.Record(api.LastError());
+            printer.Close(error);
+            return request.noReplyCode;
+        }
+    }
+
+    if (!printer.Close(error)) return LINK_E_SPOOLER;
+    return LINK_OK;
+}
+
+}  // namespace kestrion::link

@@ -1,0 +1,53 @@
+// The spooler transport: the command travels as the raw data of a one-document
+// print job; the printer's port monitor keeps the answer as printer data under
+// "GetDevRes," + printer name + ",".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "link/core/seams.h"
+#include "link/core/sys_error.h"
+
+namespace kestrion::link {
+
+// What the port monitor puts in front of the printer's reply: two 32-bit
+// words, the second non-zero once a reply is present.
+inline constexpr std::size_t kReplyEnvelopeSize = 8;
+inline constexpr std::size_t kEnvelopeFlagOffset = 4;
+// Fetch buffers: envelope plus the longest reply of each read.
+inline constexpr std::size_t kStatusFetchSize = kReplyEnvelopeSize + 16;
+inline constexpr std::size_t kParamFetchSize = kReplyEnvelopeSize + 228;
+
+// The value name is formed in a buffer of this size, terminator included.
+inline constexpr std::size_t kValueNameBufferSize = 256;
+inline constexpr char kValueNamePrefix[] = "GetDevRes,";
+// The longest printer name whose value name still fits: 256 - 10 - 1 - 1.
+inline constexpr std::size_t kMaxPrinterNameLength = kValueNameBufferSize - (sizeof(kValueNamePrefix) - 1) - 2;
+
+inline constexpr std::uint32_t kPrinterAttributeEnableBidi = 0x800;
+// The port monitor has the reply ready within this time after the job ends.
+inline constexpr std::uint32_t kReplyPauseMs = 100;
+inline constexpr int kFetchAttempts = 3;
+
+// "GetDevRes,<name>,"
+std::string ReplyValueName(const char* printerName);
+
+struct SpoolRequest {
+    const char* printerName;
+    const char* documentName;
+    const std::uint8_t* command;
+    std::size_t commandLength;
+    // Read operations: the fetch buffer (zero-filled here) and its size, and
+    // the code returned when no reply comes. Set operations: null, 0.
+    std::uint8_t* fetchBuffer = nullptr;
+    std::size_t fetchSize = 0;
+    std::int32_t noReplyCode = 0;
+};
+
+// Runs one exchange. Returns 0 (the reply, for a read, begins at byte 8 of the
+// fetch buffer), -700, -701 or the request's no-reply code.
+std::int32_t SpoolExchange(SpoolerApi& api, SysError& error, const SpoolRequest& request);
+
+}  // namespace kestrion::link

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Runs kestrion_wine_sim_test.exe under Wine against a native printer-sim on
+# loopback: over Winsock directly, and over Wine's own spooler through test
+# printers whose port hands each job to a command playing the port monitor
+# (sim-portmon, then the reply stored as the printer's data).
+#
+#   wine_sim_test.sh WIN_LINK_DIR NATIVE_BUILD_DIR WINE_RUN [test arguments]
+#
+# With KES_WINE_PROGRAM=kestrion-bench.exe the same set-up runs the benchmark
+# (arguments --port and --printer are filled in).
+#
+# WINEPREFIX names a prefix of its own: the test printers must not show up in
+# the printer lists that other tests see.
+set -euo pipefail
+linkdir=$(realpath "$1")
+native=$(realpath "$2")
+winerun=$(realpath "$3")
+shift 3
+: "${WINEPREFIX:?}"
+printersim=$native/sim/printer-sim
+portmon=$native/sim/sim-portmon
+if [ ! -x "$printersim" ] || [ ! -x "$portmon" ]; then
+  echo "wine_sim_test: build the native preset first (needs $printersim and $portmon)" >&2
+  exit 1
+fi
+
+work=$(mktemp -d)
+"$printersim" --port 0 --control-port 0 >"$work/printer-sim.log" 2>&1 &
+simpid=$!
+cleanup() {
+  kill "$simpid" 2>/dev/null || true
+  wait "$simpid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 200); do
+  grep -q '^printer-sim control on' "$work/printer-sim.log" && break
+  sleep 0.05
+done
+port=$(sed -n 's/^printer-sim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/printer-sim.log")
+control=$(sed -n 's/^printer-sim control on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/printer-sim.log")
+if [ -z "$port" ] || [ -z "$control" ]; then
+  echo "wine_sim_test: printer-sim did not start:" >&2
+  cat "$work/printer-sim.log" >&2
+  exit 1
+fi
+
+# The port monitor: the job arrives on standard input; the printer's answer
+# (8-byte envelope + reply) becomes the printer data "GetDevRes,<name>,".
+cat >"$work/port-monitor.sh" <<EOF
+#!/bin/sh
+out=\$(mktemp)
+"$portmon" --port $port --out "\$out" || true
+if [ -s "\$out" ]; then
+  cd "$linkdir" && "$winerun" kes-wine-printer.exe setdata "\$1" "Z:\$out" >/dev/null
+fi
+rm -f "\$out"
+EOF
+# A port whose printer never answers.
+cat >"$work/silent.sh" <<'EOF'
+#!/bin/sh
+cat >/dev/null
+EOF
+chmod +x "$work/port-monitor.sh" "$work/silent.sh"
+
+cd "$linkdir"
+spooler='HKCU\Software\Wine\Printing\Spooler'
+"$winerun" reg add "$spooler" /v KESSIM1: /d "|$work/port-monitor.sh KesSpoolBidi" /f >/dev/null
+"$winerun" reg add "$spooler" /v KESSIM2: /d "|$work/port-monitor.sh KesSpoolPlain" /f >/dev/null
+"$winerun" reg add "$spooler" /v KESSIM3: /d "|$work/silent.sh" /f >/dev/null
+"$winerun" kes-wine-printer.exe add KesSpoolBidi KESSIM1: 1
+"$winerun" kes-wine-printer.exe add KesSpoolPlain KESSIM2: 0
+"$winerun" kes-wine-printer.exe add KesSpoolSilent KESSIM3: 1
+
+export KES_SIM_PORT=$port KES_SIM_CONTROL=$control
+export KES_SPOOL_PRINTER=KesSpoolBidi KES_SPOOL_PRINTER_NOBIDI=KesSpoolPlain KES_SPOOL_SILENT_PRINTER=KesSpoolSilent
+if [ "${KES_WINE_PROGRAM:-}" = kestrion-bench.exe ]; then
+  "$winerun" kestrion-bench.exe --port "$port" --printer KesSpoolBidi "$@"
+else
+  "$winerun" kestrion_wine_sim_test.exe "$@"
+fi
