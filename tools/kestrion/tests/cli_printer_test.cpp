@@ -169,6 +169,7 @@ TEST_F(CliPrinter, SendVerifiesAndRestarts) {
 TEST_F(CliPrinter, SendWhoseReadBackDiffersClaimsNothing) {
     SettingsRecord wanted = RecordOf(Distinctive());
     wanted.param[kestrion::kMirrorPrint] = 2;
+    wanted.address[kestrion::kSocketPort] = 12001;  // within what the address page sends
     const std::string file = Save("wanted.dat", wanted);
     FaultSpec ignore;
     ignore.kind = Fault::IgnoreSets;
