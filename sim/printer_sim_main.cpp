@@ -39,7 +39,7 @@ const char kUsage[] =
     "  --dhcp on|off  --rarp on|off  --socket-port N\n"
     "  --follow-socket-port   after a restart, listen on the socket port the printer now holds\n"
     "  --control-port N       take control lines on 127.0.0.1:N, one per line, answered \"ok\" or\n"
-    "                         \"error: ...\": fault SPEC | clear | status N | resets\n"
+    "                         \"error: ...\": fault KIND[,...] | clear | status N | resets\n"
     "  --fault KIND[,n=N][,pause=MS][,split=K][,offset=K][,lfnul][,bytes=HEX]   repeatable\n"
     "      KIND: unsolicited split trailing noterm terminator zeroword noclose closeearly\n"
     "            refuse delay ignoresets; n=-1 for every connection (default n=1)\n";
@@ -134,7 +134,7 @@ void PrintLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-// One control line: "fault SPEC", "clear", "status N" or "resets".
+// One control line: "fault KIND[,...]", "clear", "status N" or "resets".
 std::string Control(SimPrinter& printer, const std::string& line) {
     const auto space = line.find(' ');
     const std::string verb = line.substr(0, space);
