@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# kestrion.exe under Wine with the real Kestrion.dll beside it, against a
+# native printer-sim on loopback: status, read, show, a verified send and the
+# exit status for a missing library.
+#
+#   wine_cli_test.sh KESTRION_EXE KESTRION_DLL NATIVE_BUILD_DIR WINE_RUN
+set -euo pipefail
+exe=$(realpath "$1")
+dll=$(realpath "$2")
+native=$(realpath "$3")
+winerun=$(realpath "$4")
+: "${WINEPREFIX:?}"
+printersim=$native/sim/printer-sim
+[ -x "$printersim" ] || { echo "wine_cli_test: build the native preset first ($printersim)" >&2; exit 1; }
+
+work=$(mktemp -d)
+"$printersim" --port 0 --status 7 --dip 1000000001 >"$work/printer-sim.log" 2>&1 &
+simpid=$!
+cleanup() {
+  kill "$simpid" 2>/dev/null || true
+  wait "$simpid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+port=""
+for _ in $(seq 200); do
+  port=$(sed -n 's/^printer-sim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/printer-sim.log")
+  [ -n "$port" ] && break
+  sleep 0.05
+done
+[ -n "$port" ] || { cat "$work/printer-sim.log" >&2; exit 1; }
+
+mkdir "$work/bin" "$work/nodll"
+cp "$exe" "$dll" "$work/bin/"
+cp "$exe" "$work/nodll/"
+failures=0
+passes=0
+check() {  # check NAME EXPECTED_STATUS PATTERN -- command...
+  local name=$1 want=$2 pattern=$3
+  shift 4
+  local got=0
+  "$@" >"$work/out" 2>&1 || got=$?
+  if [ "$got" -ne "$want" ] || ! grep -q -- "$pattern" "$work/out"; then
+    echo "FAIL $name: exit $got (wanted $want), output:" >&2
+    cat "$work/out" >&2
+    failures=$((failures + 1))
+  else
+    echo "ok   $name"
+    passes=$((passes + 1))
+  fi
+}
+kes() { (cd "$work/bin" && "$winerun" kestrion.exe "$@"); }
+target=(--ip 127.0.0.1 --port "$port")
+
+check status 0 '^status 7' -- kes status "${target[@]}"
+check read 0 'read the printer' -- kes read "${target[@]}" -o "$work/printer.dat"
+check size 0 '^228$' -- stat -c %s "$work/printer.dat"
+check show 0 'DIPSW  10      : 本体USB接続有効' -- kes show "$work/printer.dat"
+kes show "$work/printer.dat" --json >"$work/printer.json"
+# Backfeed speed 4 ips: the fourth choice of its group.
+python3 - "$work/printer.json" <<'PY'
+import json, sys
+s = json.load(open(sys.argv[1], encoding="utf-8"))
+s["parameters"]["backFeedSpeed"]["value"] = 3
+json.dump(s, open(sys.argv[1], "w", encoding="utf-8"), ensure_ascii=False)
+PY
+check import 0 'wrote' -- kes import "$work/printer.json" -o "$work/changed.dat"
+check send 0 'プリンタに設定値を送信しました。' -- kes send "$work/changed.dat" --param "${target[@]}"
+check printer-log 0 'backfeed speed 4 ips' -- cat "$work/printer-sim.log"
+check diff-after-send 0 'no differences' -- kes diff "$work/changed.dat" "${target[@]}"
+check no-dll 4 'Kestrion.dll cannot be loaded' -- bash -c "cd '$work/nodll' && '$winerun' kestrion.exe status --ip 127.0.0.1"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
