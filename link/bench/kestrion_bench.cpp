@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "link/kestrion.h"
+#include "link/operations_binding.h"
 #include "link/protocol.h"
 #ifndef _WIN32
 #include "sim/sim_printer.h"
@@ -31,24 +32,14 @@
 
 namespace {
 
-struct Library {
-    PFN_DllGetPrinterStatus getStatus = nullptr;
-    PFN_DllGetPrinterParam getParam = nullptr;
-    PFN_DllSetPrinterParam setParam = nullptr;
-    PFN_DllSetPrinterAdjust setAdjust = nullptr;
-    PFN_DllSetPrinterAdd setAddress = nullptr;
-    PFN_DllResetPrinter reset = nullptr;
-};
+using Library = kestrion::Operations;
 
-template <typename Fn>
-bool Bind(void* module, const char* name, Fn& slot) {
+void* Resolve(void* module, const char* name) {
 #ifdef _WIN32
-    slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name)));
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
 #else
-    slot = reinterpret_cast<Fn>(::dlsym(module, name));
+    return ::dlsym(module, name);
 #endif
-    if (slot == nullptr) std::fprintf(stderr, "kestrion-bench: no operation %s\n", name);
-    return slot != nullptr;
 }
 
 bool Load(Library& lib) {
@@ -63,9 +54,12 @@ bool Load(Library& lib) {
         std::fprintf(stderr, "kestrion-bench: cannot load %s\n", file);
         return false;
     }
-    return Bind(module, "DllGetPrinterStatus", lib.getStatus) && Bind(module, "DllGetPrinterParam", lib.getParam) &&
-           Bind(module, "DllSetPrinterParam", lib.setParam) && Bind(module, "DllSetPrinterAdjust", lib.setAdjust) &&
-           Bind(module, "DllSetPrinterAdd", lib.setAddress) && Bind(module, "DllResetPrinter", lib.reset);
+    std::string missing;
+    if (!kestrion::BindOperations([module](const char* name) { return Resolve(module, name); }, lib, &missing)) {
+        std::fprintf(stderr, "kestrion-bench: no operation %s\n", missing.c_str());
+        return false;
+    }
+    return true;
 }
 
 // Runs `op` `count` times; returns the median in milliseconds, or a negative

@@ -13,22 +13,21 @@
 #include <string>
 
 #include "link/kestrion.h"
+#include "link/operations_binding.h"
 #include "link/protocol.h"
 #include "sim/sim_printer.h"
 
 namespace {
 
-class SharedLibraryTest : public ::testing::Test {
+class SharedLibraryTest : public ::testing::Test, protected kestrion::Operations {
 protected:
     void SetUp() override {
         handle = ::dlopen(KESTRION_SO_PATH, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(handle, nullptr) << ::dlerror();
-        getStatus = Bind<PFN_DllGetPrinterStatus>("DllGetPrinterStatus");
-        getParam = Bind<PFN_DllGetPrinterParam>("DllGetPrinterParam");
-        setParam = Bind<PFN_DllSetPrinterParam>("DllSetPrinterParam");
-        setAdjust = Bind<PFN_DllSetPrinterAdjust>("DllSetPrinterAdjust");
-        setAddress = Bind<PFN_DllSetPrinterAdd>("DllSetPrinterAdd");
-        reset = Bind<PFN_DllResetPrinter>("DllResetPrinter");
+        std::string missing;
+        ASSERT_TRUE(kestrion::BindOperations([this](const char* name) { return ::dlsym(handle, name); }, *this,
+                                             &missing))
+            << missing;
 
         char pattern[] = "/tmp/kestrion-spooler-XXXXXX";
         const int fd = ::mkstemp(pattern);
@@ -47,12 +46,6 @@ protected:
         std::remove(configPath.c_str());
         if (handle != nullptr) ::dlclose(handle);
     }
-    template <typename Fn>
-    Fn Bind(const char* name) {
-        void* p = ::dlsym(handle, name);
-        EXPECT_NE(p, nullptr) << name;
-        return reinterpret_cast<Fn>(p);
-    }
     static PrinterTarget Spooler(const char* name) {
         PrinterTarget t{};
         t.nameLength = static_cast<std::uint32_t>(std::string(name).size());
@@ -63,12 +56,6 @@ protected:
     printersim::SimPrinter printer;
     void* handle = nullptr;
     std::string configPath;
-    PFN_DllGetPrinterStatus getStatus = nullptr;
-    PFN_DllGetPrinterParam getParam = nullptr;
-    PFN_DllSetPrinterParam setParam = nullptr;
-    PFN_DllSetPrinterAdjust setAdjust = nullptr;
-    PFN_DllSetPrinterAdd setAddress = nullptr;
-    PFN_DllResetPrinter reset = nullptr;
     std::int32_t sysError = -1;
     std::int32_t param[31] = {}, adjust[8] = {}, address[6] = {};
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/kestrion.h"
+#include "link/operations_binding.h"
 #include "panel/model/settings_record.h"
 
 namespace tamsel {
@@ -29,14 +30,7 @@ public:
 };
 
 // The six exports of the link library, bound by name.
-struct LinkOperations {
-    PFN_DllGetPrinterStatus getStatus = nullptr;
-    PFN_DllGetPrinterParam getParam = nullptr;
-    PFN_DllSetPrinterParam setParam = nullptr;
-    PFN_DllSetPrinterAdjust setAdjust = nullptr;
-    PFN_DllSetPrinterAdd setAddress = nullptr;
-    PFN_DllResetPrinter reset = nullptr;
-};
+using LinkOperations = kestrion::Operations;
 
 // A PrinterLink over the library's operations for one target. The target is
 // copied; its printer name must outlive this object.

@@ -69,18 +69,14 @@ std::optional<tamsel::LinkOperations> BindLibrary(std::string& error) {
         return std::nullopt;
     }
     tamsel::LinkOperations ops;
-    const auto resolve = [&](const char* name, auto& slot) {
-        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(
-            reinterpret_cast<void*>(GetProcAddress(library.module, name)));
-        if (!slot && error.empty()) error = std::string("Kestrion.dll has no operation ") + name;
+    std::string missing;
+    const auto resolve = [](const char* name) {
+        return reinterpret_cast<void*>(GetProcAddress(library.module, name));
     };
-    resolve("DllGetPrinterStatus", ops.getStatus);
-    resolve("DllGetPrinterParam", ops.getParam);
-    resolve("DllSetPrinterParam", ops.setParam);
-    resolve("DllSetPrinterAdjust", ops.setAdjust);
-    resolve("DllSetPrinterAdd", ops.setAddress);
-    resolve("DllResetPrinter", ops.reset);
-    if (!error.empty()) return std::nullopt;
+    if (!kestrion::BindOperations(resolve, ops, &missing)) {
+        error = "Kestrion.dll has no operation " + missing;
+        return std::nullopt;
+    }
     return ops;
 }
 

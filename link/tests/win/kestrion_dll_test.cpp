@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/kestrion.h"
+#include "link/operations_binding.h"
 #include "link/protocol.h"
 
 namespace {
@@ -24,20 +25,8 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::int32_t kWsaConnRefused = 10061;
 constexpr std::int32_t kErrorInvalidPrinterName = 1801;
 
-struct Library {
+struct Library : kestrion::Operations {
     HMODULE module = nullptr;
-    PFN_DllGetPrinterStatus getStatus = nullptr;
-    PFN_DllGetPrinterParam getParam = nullptr;
-    PFN_DllSetPrinterParam setParam = nullptr;
-    PFN_DllSetPrinterAdjust setAdjust = nullptr;
-    PFN_DllSetPrinterAdd setAddress = nullptr;
-    PFN_DllResetPrinter reset = nullptr;
-
-    template <typename Fn>
-    void Bind(Fn& slot, const char* name) {
-        slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-        ASSERT_NE(slot, nullptr) << name;
-    }
 };
 
 class DllTest : public ::testing::Test {
@@ -45,12 +34,11 @@ protected:
     void SetUp() override {
         lib.module = ::LoadLibraryW(L"Kestrion.dll");
         ASSERT_NE(lib.module, nullptr) << "Kestrion.dll: error " << ::GetLastError();
-        lib.Bind(lib.getStatus, "DllGetPrinterStatus");
-        lib.Bind(lib.getParam, "DllGetPrinterParam");
-        lib.Bind(lib.setParam, "DllSetPrinterParam");
-        lib.Bind(lib.setAdjust, "DllSetPrinterAdjust");
-        lib.Bind(lib.setAddress, "DllSetPrinterAdd");
-        lib.Bind(lib.reset, "DllResetPrinter");
+        std::string missing;
+        const auto resolve = [this](const char* name) {
+            return reinterpret_cast<void*>(::GetProcAddress(lib.module, name));
+        };
+        ASSERT_TRUE(kestrion::BindOperations(resolve, lib, &missing)) << missing;
         WSADATA data;
         ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
     }
