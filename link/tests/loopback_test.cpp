@@ -12,6 +12,7 @@
 #include <memory>
 #include <thread>
 
+#include "link/tests/targets.h"
 #include "link/core/operations.h"
 #include "link/posix/posix_sockets.h"
 #include "link/posix/sim_spooler.h"
@@ -27,14 +28,7 @@ using printersim::FaultSpec;
 using Clock = std::chrono::steady_clock;
 using printersim::Bytes;
 
-PrinterTarget Loopback(std::uint16_t port) {
-    PrinterTarget t{};
-    t.connection = 1;
-    t.ipAddress[0] = 127;
-    t.ipAddress[3] = 1;
-    t.port = port;
-    return t;
-}
+using kestrion::testing::LoopbackTarget;
 
 FaultSpec MakeFault(Fault kind) {
     FaultSpec f;
@@ -58,7 +52,7 @@ printersim::PrinterSettings Distinctive() {
 class LoopbackTest : public ::testing::Test {
 protected:
     std::int32_t ReadParam() {
-        const PrinterTarget t = Loopback(printer.port());
+        const PrinterTarget t = LoopbackTarget(printer.port());
         return GetPrinterParam(DefaultPlatform(), &t, param.data(), adjust.data(), address.data(), &sysError);
     }
 
@@ -70,7 +64,7 @@ protected:
 };
 
 TEST_F(LoopbackTest, ReadsStatusAndSettings) {
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     std::int32_t status = -1;
     ASSERT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_OK);
     EXPECT_EQ(status, 42);
@@ -84,7 +78,7 @@ TEST_F(LoopbackTest, ReadsStatusAndSettings) {
 }
 
 TEST_F(LoopbackTest, SetsAreAppliedAndReadBack) {
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     ParamBlock newParam = printer.model().settings().param;
     newParam[kBackFeedSpeed] = 1;
     newParam[kStatusAutoSend] = 2;
@@ -129,7 +123,7 @@ TEST_F(LoopbackTest, StatusReplyInTwoPieces) {
     f.split_at = 3;
     f.pause = 50ms;
     printer.InjectFault(f);
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     std::int32_t status = -1;
     ASSERT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_OK);
     EXPECT_EQ(status, 42);
@@ -157,7 +151,7 @@ TEST_F(LoopbackTest, UnsolicitedBytesAreDiscarded) {
     printer.InjectFault(f);
     LateDrainSockets sockets;
     Platform platform{DefaultPlatform().spooler, sockets};
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     std::int32_t status = -1;
     ASSERT_EQ(GetPrinterStatus(platform, &t, &status, &sysError), LINK_OK);
     EXPECT_EQ(status, 42);
@@ -175,7 +169,7 @@ class LoopbackFaults : public LoopbackTest, public ::testing::WithParamInterface
 TEST_P(LoopbackFaults, GiveTheirCodeWithoutSysError) {
     const FaultCase& c = GetParam();
     printer.InjectFault(MakeFault(c.kind));
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     std::int32_t status = -1;
     const std::int32_t result = c.settings ? ReadParam() : GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError);
     EXPECT_EQ(result, c.result);
@@ -208,7 +202,7 @@ TEST_F(LoopbackTest, TerminatorBehindTheFieldsIsMalformed) {
 }
 
 TEST_F(LoopbackTest, SetOperationWithoutAnyReplySucceeds) {
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     printer.InjectFault(MakeFault(Fault::IgnoreSets));
     const AdjustBlock newAdjust{1, 1, 1, 1, 1, 1, 1, 1};
     ASSERT_EQ(SetPrinterAdjust(DefaultPlatform(), &t, newAdjust.data(), &sysError), LINK_OK);
@@ -220,7 +214,7 @@ TEST_F(LoopbackTest, SetOperationWithoutAnyReplySucceeds) {
 
 TEST_F(LoopbackTest, RefusedConnectionCarriesTheRefusal) {
     printer.InjectFault(MakeFault(Fault::Refuse));
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     EXPECT_EQ(ResetPrinter(DefaultPlatform(), &t, &sysError), LINK_E_NETWORK);
     EXPECT_EQ(sysError, ECONNREFUSED);
 }
@@ -231,7 +225,7 @@ TEST_F(LoopbackTest, EveryOperationLeavesNoDescriptorBehind) {
         for (int fd = 0; fd < 1024; ++fd) n += ::fcntl(fd, F_GETFD) != -1;
         return n;
     };
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     ASSERT_EQ(ReadParam(), LINK_OK);  // settle anything lazily opened
     const int before = openDescriptors();
     ASSERT_EQ(ReadParam(), LINK_OK);
@@ -258,12 +252,7 @@ protected:
         return {[m](const std::string& p, const Bytes& job) { m->SubmitJob(p, job); },
                 [m](const std::string& v, std::uint8_t* b, std::size_t n) { return m->Fetch(v, b, n); }};
     }
-    PrinterTarget Target(const char* name = kName) {
-        PrinterTarget t{};
-        t.nameLength = static_cast<std::uint32_t>(std::strlen(name));
-        t.printerName = name;
-        return t;
-    }
+    PrinterTarget Target(const char* name = kName) { return kestrion::testing::SpoolerTarget(name); }
     std::int32_t ReadParam() {
         const PrinterTarget t = Target();
         return GetPrinterParam(DefaultPlatform(), &t, param.data(), adjust.data(), address.data(), &sysError);

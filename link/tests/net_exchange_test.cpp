@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "link/tests/targets.h"
 #include "link/core/net_exchange.h"
 #include "link/core/operations.h"
 #include "link/tests/fake_platform.h"
@@ -35,14 +36,7 @@ Bytes SettingsLine() {
 
 class NetworkTest : public ::testing::Test {
 protected:
-    PrinterTarget Target() {
-        PrinterTarget t{};
-        t.connection = 1;
-        t.ipAddress[0] = 127;
-        t.ipAddress[3] = 9;
-        t.port = 0x2345;
-        return t;
-    }
+    PrinterTarget Target() { return kestrion::testing::LoopbackTarget(0x2345, 9); }
     std::int32_t ReadStatus(std::int32_t* status) {
         const PrinterTarget t = Target();
         return GetPrinterStatus(fake.platform, &t, status, &sysError);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fstream>
 
+#include "link/tests/targets.h"
 #include "link/core/operations.h"
 #include "sim/sim_printer.h"
 
@@ -21,11 +22,7 @@ TEST(NoEcho, OperationFailsAfterTheEchoWaitWithoutConnecting) {
     ASSERT_EQ(ignoring, 1) << "this test runs in a namespace that ignores echo requests";
 
     printersim::SimPrinter printer;
-    PrinterTarget t{};
-    t.connection = 1;
-    t.ipAddress[0] = 127;
-    t.ipAddress[3] = 1;
-    t.port = printer.port();
+    const PrinterTarget t = kestrion::testing::LoopbackTarget(printer.port());
     std::int32_t param[31], adjust[8], address[6], sysError = -1;
     const auto start = Clock::now();
     EXPECT_EQ(GetPrinterParam(DefaultPlatform(), &t, param, adjust, address, &sysError), LINK_E_NETWORK);
@@ -41,11 +38,7 @@ TEST(NoEcho, OperationFailsAfterTheEchoWaitWithoutConnecting) {
 // datagram nor a raw ICMP socket can be opened.
 TEST(NoIcmpSocket, OperationFailsWithTheSocketError) {
     printersim::SimPrinter printer;
-    PrinterTarget t{};
-    t.connection = 1;
-    t.ipAddress[0] = 127;
-    t.ipAddress[3] = 1;
-    t.port = printer.port();
+    const PrinterTarget t = kestrion::testing::LoopbackTarget(printer.port());
     std::int32_t status = -1, sysError = -1;
     EXPECT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_E_NETWORK);
     EXPECT_EQ(sysError, EPERM);  // the raw socket's refusal, the last one tried

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 
+#include "link/tests/targets.h"
 #include "link/kestrion.h"
 #include "link/operations_binding.h"
 #include "link/protocol.h"
@@ -46,12 +47,7 @@ protected:
         std::remove(configPath.c_str());
         if (handle != nullptr) ::dlclose(handle);
     }
-    static PrinterTarget Spooler(const char* name) {
-        PrinterTarget t{};
-        t.nameLength = static_cast<std::uint32_t>(std::string(name).size());
-        t.printerName = name;
-        return t;
-    }
+    static PrinterTarget Spooler(const char* name) { return kestrion::testing::SpoolerTarget(name); }
 
     printersim::SimPrinter printer;
     void* handle = nullptr;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "link/tests/targets.h"
 #include "link/core/operations.h"
 #include "sim/sim_printer.h"
 
@@ -13,14 +14,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-PrinterTarget Loopback(std::uint16_t port) {
-    PrinterTarget t{};
-    t.connection = 1;
-    t.ipAddress[0] = 127;
-    t.ipAddress[3] = 1;
-    t.port = port;
-    return t;
-}
+using kestrion::testing::LoopbackTarget;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -29,7 +23,7 @@ TEST(SlowTimeout, ReplyThatNeverEndsFailsAfterTheFiveSecondWait) {
     printersim::FaultSpec f;
     f.kind = printersim::Fault::NoTerminator;
     printer.InjectFault(f);
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     std::int32_t status = -1, sysError = -1;
     const auto start = Clock::now();
     EXPECT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_E_NETWORK);
@@ -46,7 +40,7 @@ TEST(SlowTimeout, PrinterKeepingTheConnectionOpenFailsAfterTwentySeconds) {
     f.kind = printersim::Fault::NoCloseAfterHalfClose;
     f.pause = 30s;  // longer than the library waits
     printer.InjectFault(f);
-    const PrinterTarget t = Loopback(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.port());
     std::int32_t status = -1, sysError = -1;
     const auto start = Clock::now();
     EXPECT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_E_NETWORK);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "link/tests/targets.h"
 #include "link/core/operations.h"
 #include "link/core/spool_exchange.h"
 #include "link/tests/fake_platform.h"
@@ -31,13 +32,7 @@ Bytes ParamReply() {
 
 class SpoolerTest : public ::testing::Test {
 protected:
-    PrinterTarget Target(const char* name = "LP-1") {
-        PrinterTarget t{};
-        t.connection = 0;
-        t.nameLength = static_cast<std::uint32_t>(std::string(name).size());
-        t.printerName = name;
-        return t;
-    }
+    PrinterTarget Target(const char* name = "LP-1") { return kestrion::testing::SpoolerTarget(name); }
     std::int32_t ReadStatus(std::int32_t* status) {
         const PrinterTarget t = Target();
         return GetPrinterStatus(fake.platform, &t, status, &sysError);

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/tests/targets.h"
 #include "link/kestrion.h"
 #include "link/operations_binding.h"
 #include "link/protocol.h"
@@ -52,14 +53,7 @@ protected:
         if (lib.module != nullptr) ::FreeLibrary(lib.module);
     }
 
-    static PrinterTarget Net(std::uint16_t port) {
-        PrinterTarget t{};
-        t.connection = 1;
-        t.ipAddress[0] = 127;
-        t.ipAddress[3] = 1;
-        t.port = port;
-        return t;
-    }
+    static PrinterTarget Net(std::uint16_t port) { return kestrion::testing::LoopbackTarget(port); }
 
     Library lib;
     std::int32_t sysError = -1;
