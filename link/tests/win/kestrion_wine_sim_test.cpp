@@ -22,6 +22,8 @@
 #include <vector>
 
 #include "link/kestrion.h"
+#include "link/operations_binding.h"
+#include "link/tests/targets.h"
 #include "link/protocol.h"
 
 namespace {
@@ -33,25 +35,34 @@ std::string Env(const char* name) {
     return v == nullptr ? std::string() : std::string(v);
 }
 
-class WineSpoolTest : public ::testing::Test {
+// Kestrion.dll loaded by file name and its six operations bound by name, as
+// the panel program does it.
+class LoadedLibraryTest : public ::testing::Test, protected kestrion::Operations {
+protected:
+    void SetUp() override {
+        module = ::LoadLibraryW(L"Kestrion.dll");
+        ASSERT_NE(module, nullptr);
+        std::string missing;
+        const auto resolve = [this](const char* name) {
+            return reinterpret_cast<void*>(::GetProcAddress(module, name));
+        };
+        ASSERT_TRUE(kestrion::BindOperations(resolve, *this, &missing)) << missing;
+    }
+    void TearDown() override {
+        if (module != nullptr) ::FreeLibrary(module);
+    }
+
+    HMODULE module = nullptr;
+};
+
+class WineSpoolTest : public LoadedLibraryTest {
 protected:
     void SetUp() override {
         printer = Env("KES_SPOOL_PRINTER");
         noBidi = Env("KES_SPOOL_PRINTER_NOBIDI");
-        ASSERT_FALSE(printer.empty()) << "run through link/tests/win/wine_spool_test.sh";
-        module = ::LoadLibraryW(L"Kestrion.dll");
-        ASSERT_NE(module, nullptr);
-        getStatus = reinterpret_cast<PFN_DllGetPrinterStatus>(
-            reinterpret_cast<void*>(::GetProcAddress(module, "DllGetPrinterStatus")));
-        getParam = reinterpret_cast<PFN_DllGetPrinterParam>(
-            reinterpret_cast<void*>(::GetProcAddress(module, "DllGetPrinterParam")));
-        setAdjust = reinterpret_cast<PFN_DllSetPrinterAdjust>(
-            reinterpret_cast<void*>(::GetProcAddress(module, "DllSetPrinterAdjust")));
-        ASSERT_TRUE(getStatus && getParam && setAdjust);
+        ASSERT_FALSE(printer.empty()) << "run through link/tests/win/wine_sim_test.sh";
+        LoadedLibraryTest::SetUp();
         DeleteReply(printer);
-    }
-    void TearDown() override {
-        if (module != nullptr) ::FreeLibrary(module);
     }
 
     // The value from an earlier exchange must not answer this one. Wine
@@ -66,18 +77,8 @@ protected:
         ::RegCloseKey(h);
     }
 
-    PrinterTarget Target(const std::string& name) const {
-        PrinterTarget t{};
-        t.connection = 0;
-        t.nameLength = static_cast<std::uint32_t>(name.size());
-        t.printerName = name.c_str();
-        return t;
-    }
+    PrinterTarget Target(const std::string& name) const { return kestrion::testing::SpoolerTarget(name.c_str()); }
 
-    HMODULE module = nullptr;
-    PFN_DllGetPrinterStatus getStatus = nullptr;
-    PFN_DllGetPrinterParam getParam = nullptr;
-    PFN_DllSetPrinterAdjust setAdjust = nullptr;
     std::string printer, noBidi;
     std::int32_t sysError = -1;
 };
@@ -131,21 +132,13 @@ TEST_F(WineSpoolTest, NoReplyGivesTheReadsOwnCode) {
 
 // --- Over Winsock against the printer-sim -------------------------------------
 
-class WineSimNetworkTest : public ::testing::Test {
+class WineSimNetworkTest : public LoadedLibraryTest {
 protected:
     void SetUp() override {
         port = std::atoi(Env("KES_SIM_PORT").c_str());
         control = std::atoi(Env("KES_SIM_CONTROL").c_str());
         ASSERT_GT(port, 0) << "run through link/tests/win/wine_sim_test.sh";
-        module = ::LoadLibraryW(L"Kestrion.dll");
-        ASSERT_NE(module, nullptr);
-        getStatus = reinterpret_cast<PFN_DllGetPrinterStatus>(
-            reinterpret_cast<void*>(::GetProcAddress(module, "DllGetPrinterStatus")));
-        getParam = reinterpret_cast<PFN_DllGetPrinterParam>(
-            reinterpret_cast<void*>(::GetProcAddress(module, "DllGetPrinterParam")));
-        setAddress = reinterpret_cast<PFN_DllSetPrinterAdd>(
-            reinterpret_cast<void*>(::GetProcAddress(module, "DllSetPrinterAdd")));
-        ASSERT_TRUE(getStatus && getParam && setAddress);
+        LoadedLibraryTest::SetUp();
         WSADATA data;
         ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
         Control("clear");
@@ -153,7 +146,7 @@ protected:
     void TearDown() override {
         Control("clear");
         ::WSACleanup();
-        if (module != nullptr) ::FreeLibrary(module);
+        LoadedLibraryTest::TearDown();
     }
 
     // One line on the printer-sim's control port, answered "ok".
@@ -178,19 +171,8 @@ protected:
         ASSERT_EQ(std::string(answer, got).substr(0, 2), "ok") << line << ": " << answer;
     }
 
-    PrinterTarget Target() const {
-        PrinterTarget t{};
-        t.connection = 1;
-        t.ipAddress[0] = 127;
-        t.ipAddress[3] = 1;
-        t.port = static_cast<std::uint32_t>(port);
-        return t;
-    }
+    PrinterTarget Target() const { return kestrion::testing::LoopbackTarget(static_cast<std::uint32_t>(port)); }
 
-    HMODULE module = nullptr;
-    PFN_DllGetPrinterStatus getStatus = nullptr;
-    PFN_DllGetPrinterParam getParam = nullptr;
-    PFN_DllSetPrinterAdd setAddress = nullptr;
     int port = 0, control = 0;
     std::int32_t sysError = -1;
     std::int32_t param[31] = {}, adjust[8] = {}, address[6] = {};
