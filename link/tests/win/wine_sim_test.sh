@@ -17,33 +17,22 @@ native=$(realpath "$2")
 winerun=$(realpath "$3")
 shift 3
 : "${WINEPREFIX:?}"
-printersim=$native/sim/printer-sim
 portmon=$native/sim/sim-portmon
-if [ ! -x "$printersim" ] || [ ! -x "$portmon" ]; then
-  echo "wine_sim_test: build the native preset first (needs $printersim and $portmon)" >&2
+if [ ! -x "$portmon" ]; then
+  echo "wine_sim_test: build the native preset first (needs $portmon)" >&2
   exit 1
 fi
+source "$(dirname "$0")/../../../sim/start-printer-sim.sh"
 
 work=$(mktemp -d)
-"$printersim" --port 0 --control-port 0 >"$work/printer-sim.log" 2>&1 &
-simpid=$!
 cleanup() {
-  kill "$simpid" 2>/dev/null || true
-  wait "$simpid" 2>/dev/null || true
+  stop_printer_sim
   rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 200); do
-  grep -q '^printer-sim control on' "$work/printer-sim.log" && break
-  sleep 0.05
-done
-port=$(sed -n 's/^printer-sim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/printer-sim.log")
-control=$(sed -n 's/^printer-sim control on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/printer-sim.log")
-if [ -z "$port" ] || [ -z "$control" ]; then
-  echo "wine_sim_test: printer-sim did not start:" >&2
-  cat "$work/printer-sim.log" >&2
-  exit 1
-fi
+start_printer_sim "$native/sim/printer-sim" "$work/printer-sim.log" --control-port 0
+port=$sim_port
+control=$sim_control
 
 # The port monitor: the job arrives on standard input; the printer's answer
 # (8-byte envelope + reply) becomes the printer data "GetDevRes,<name>,".

@@ -10,25 +10,16 @@ dll=$(realpath "$2")
 native=$(realpath "$3")
 winerun=$(realpath "$4")
 : "${WINEPREFIX:?}"
-printersim=$native/sim/printer-sim
-[ -x "$printersim" ] || { echo "wine_cli_test: build the native preset first ($printersim)" >&2; exit 1; }
+source "$(dirname "$0")/../../../sim/start-printer-sim.sh"
 
 work=$(mktemp -d)
-"$printersim" --port 0 --status 7 --dip 1000000001 >"$work/printer-sim.log" 2>&1 &
-simpid=$!
 cleanup() {
-  kill "$simpid" 2>/dev/null || true
-  wait "$simpid" 2>/dev/null || true
+  stop_printer_sim
   rm -rf "$work"
 }
 trap cleanup EXIT
-port=""
-for _ in $(seq 200); do
-  port=$(sed -n 's/^printer-sim listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/printer-sim.log")
-  [ -n "$port" ] && break
-  sleep 0.05
-done
-[ -n "$port" ] || { cat "$work/printer-sim.log" >&2; exit 1; }
+start_printer_sim "$native/sim/printer-sim" "$work/printer-sim.log" --status 7 --dip 1000000001
+port=$sim_port
 
 mkdir "$work/bin" "$work/nodll"
 cp "$exe" "$dll" "$work/bin/"
