@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "link/protocol.h"
+#include "core/protocol.h"
 
 namespace printersim {
 

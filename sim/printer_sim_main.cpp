@@ -17,7 +17,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "panel/model/settings_record.h"
+#include "core/settings_record.h"
 #include "sim/posix_io.h"
 #include "sim/sim_printer.h"
 

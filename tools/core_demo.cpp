@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "link/protocol.h"
-#include "panel/model/settings_record.h"
+#include "core/protocol.h"
+#include "core/settings_record.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 
 #include "link/kestrion.h"
 #include "link/operations_binding.h"
-#include "link/protocol.h"
+#include "core/protocol.h"
 #ifndef _WIN32
 #include "sim/sim_printer.h"
 #endif

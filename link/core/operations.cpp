@@ -5,7 +5,7 @@
 
 #include "link/core/net_exchange.h"
 #include "link/core/spool_exchange.h"
-#include "link/protocol.h"
+#include "core/protocol.h"
 
 namespace kestrion::link {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "link/core/operations.h"
 #include "link/core/seams.h"
-#include "link/protocol.h"
+#include "core/protocol.h"
 
 namespace kestrion::link::testing {
 

@@ -15,7 +15,7 @@
 #include "link/tests/targets.h"
 #include "link/kestrion.h"
 #include "link/operations_binding.h"
-#include "link/protocol.h"
+#include "core/protocol.h"
 #include "sim/sim_printer.h"
 
 namespace {

@@ -11,7 +11,7 @@
 
 #include "link/kestrion.h"
 #include "link/operations_binding.h"
-#include "panel/model/settings_record.h"
+#include "core/settings_record.h"
 
 namespace tamsel {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "panel/model/settings_record.h"
+#include "core/settings_record.h"
 
 namespace tamsel {
 

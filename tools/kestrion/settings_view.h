@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/model/settings_record.h"
+#include "core/settings_record.h"
 #include "tools/kestrion/json.h"
 
 namespace kestrion_cli {

@@ -17,7 +17,7 @@
 #include "link/tests/targets.h"
 #include "link/kestrion.h"
 #include "link/operations_binding.h"
-#include "link/protocol.h"
+#include "core/protocol.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "link/kestrion.h"
 #include "link/operations_binding.h"
 #include "link/tests/targets.h"
-#include "link/protocol.h"
+#include "core/protocol.h"
 
 namespace {
 

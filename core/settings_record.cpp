@@ -1,4 +1,4 @@
-#include "settings_record.h"
+#include "core/settings_record.h"
 
 #include <cerrno>
 #include <cstdio>

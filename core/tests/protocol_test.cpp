@@ -1,4 +1,4 @@
-#include "link/protocol.h"
+#include "core/protocol.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "link/protocol.h"
+#include "core/protocol.h"
 
 namespace tamsel {
 

@@ -1,4 +1,4 @@
-#include "protocol.h"
+#include "core/protocol.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "panel/model/settings_record.h"
+#include "core/settings_record.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
