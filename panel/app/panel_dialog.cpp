@@ -253,6 +253,8 @@ void PanelDialog::CreateStatusBar() {
     statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | CCS_BOTTOM, 0, 0, 0, 0, hwnd,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), Instance(), nullptr);
     if (statusBar == nullptr) return;
+    // The printer's name in the dialogs' font, so that Japanese names read the same.
+    SendMessageW(statusBar, WM_SETFONT, SendMessageW(hwnd, WM_GETFONT, 0, 0), FALSE);
     RECT r;
     GetClientRect(statusBar, &r);
     // Part 0 ends at three fifths of the bar, part 1 runs to the end.
