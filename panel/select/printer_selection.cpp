@@ -79,28 +79,28 @@ int RowToPreselect(const std::vector<std::string>& rowNames, std::string_view pr
     return 0;
 }
 
-SelectionOutcome PrinterSelectionFlow::Initialise() {
+SelectionStep PrinterSelectionFlow::Initialise() {
     view.ClearRows();
     for (const PrinterRow& row : CollectPrinters(spooler)) view.AddRow(row);
     state.printerCount = view.RowCount();
     if (state.printerCount == 0) {
         notices.Show(kNoPrinterText, NoticeIcon::Exclamation);
         exit.Exit(kNoUsablePrinterExitCode);
-        return SelectionOutcome::ProcessEnded;
+        return SelectionStep::ProcessEnded;
     }
     std::vector<std::string> names;
     for (int row = 0; row < state.printerCount; ++row) names.push_back(view.RowText(row, 0));
     view.SelectRow(RowToPreselect(names, state.printerName));
     if (state.reselect == 0 && state.printerCount == 1) return Confirm();
-    return SelectionOutcome::StayOpen;
+    return SelectionStep::StayOpen;
 }
 
-SelectionOutcome PrinterSelectionFlow::NoRowSelected() {
+SelectionStep PrinterSelectionFlow::NoRowSelected() {
     notices.Show(kNoRowSelectedText, NoticeIcon::Exclamation);
-    return SelectionOutcome::StayOpen;
+    return SelectionStep::StayOpen;
 }
 
-SelectionOutcome PrinterSelectionFlow::Confirm() {
+SelectionStep PrinterSelectionFlow::Confirm() {
     const int row = view.SelectedRow();
     if (row < 0) return NoRowSelected();
     state.printerName = view.RowText(row, 0);
@@ -110,7 +110,7 @@ SelectionOutcome PrinterSelectionFlow::Confirm() {
     if (!kind) {
         notices.Show(kPortRefusedText, NoticeIcon::Exclamation);
         view.FocusList();
-        return SelectionOutcome::StayOpen;
+        return SelectionStep::StayOpen;
     }
     state.portKind = *kind;
 
@@ -121,26 +121,26 @@ SelectionOutcome PrinterSelectionFlow::Confirm() {
             state.printerName.clear();
             state.destination.clear();
             view.FocusList();
-            return SelectionOutcome::StayOpen;
+            return SelectionStep::StayOpen;
         }
         state.ipAddress = address->ipAddress;
         state.portText = address->portText;
     }
 
     if (view.SelectedRow() < 0) return NoRowSelected();
-    if (state.destination != kFilePort) return SelectionOutcome::Confirmed;
+    if (state.destination != kFilePort) return SelectionStep::Confirmed;
 
     if (view.RowCount() == 1) {
         notices.Show(kFileOnlyPrinterText, NoticeIcon::Exclamation);
         exit.Exit(kNoUsablePrinterExitCode);
-        return SelectionOutcome::ProcessEnded;
+        return SelectionStep::ProcessEnded;
     }
     notices.Show(kFileAmongOthersText, NoticeIcon::Information);
-    return SelectionOutcome::StayOpen;
+    return SelectionStep::StayOpen;
 }
 
-SelectionOutcome PrinterSelectionFlow::DoubleClick() {
-    if (view.SelectedRow() < 0) return SelectionOutcome::StayOpen;
+SelectionStep PrinterSelectionFlow::DoubleClick() {
+    if (view.SelectedRow() < 0) return SelectionStep::StayOpen;
     return Confirm();
 }
 

@@ -113,7 +113,7 @@ public:
     virtual std::optional<NetAddress> AskNetworkAddress() = 0;
 };
 
-enum class SelectionOutcome {
+enum class SelectionStep {
     StayOpen,      // the dialog waits for the user
     Confirmed,     // end the dialog with IDOK
     ProcessEnded,  // the process was told to end
@@ -128,14 +128,14 @@ public:
 
     // Fills the list, preselects a row and, at start-up with a single
     // printer, confirms it at once.
-    SelectionOutcome Initialise();
+    SelectionStep Initialise();
     // OK or Enter.
-    SelectionOutcome Confirm();
+    SelectionStep Confirm();
     // A double-click in the list: confirms only when a row is selected.
-    SelectionOutcome DoubleClick();
+    SelectionStep DoubleClick();
 
 private:
-    SelectionOutcome NoRowSelected();
+    SelectionStep NoRowSelected();
 
     PrinterSelection& state;
     SelectionView& view;

@@ -231,7 +231,7 @@ TEST(SelectionFlow, NoUsablePrinterEndsTheProcessWithCodeOne) {
     Flow f;
     f.spooler.briefs = {{"Foreign", "", 0x40}};
     f.spooler.servers[""] = {{"", "Foreign", "USB001", "Other Driver", 0}};
-    EXPECT_EQ(f.Make().Initialise(), SelectionOutcome::ProcessEnded);
+    EXPECT_EQ(f.Make().Initialise(), SelectionStep::ProcessEnded);
     EXPECT_EQ(f.notices.shown, (std::vector<Notice>{{kNoPrinterText, NoticeIcon::Exclamation}}));
     EXPECT_EQ(f.exit.codes, std::vector<int>{1});
     EXPECT_EQ(f.state.printerCount, 0);
@@ -262,7 +262,7 @@ TEST(SelectionFlow, ListIsSortedAndTheCurrentPrinterPreselected) {
         f.Printers({{"Gamma", "USB003"}, {"Alpha", "USB001"}, {"Beta", "LPT1:"}});
         f.state.reselect = 1;
         f.state.printerName = c.current;
-        EXPECT_EQ(f.Make().Initialise(), SelectionOutcome::StayOpen);
+        EXPECT_EQ(f.Make().Initialise(), SelectionStep::StayOpen);
         ASSERT_EQ(f.view.rows.size(), 3u);
         EXPECT_EQ(f.view.rows[0].printerName, "Alpha");
         EXPECT_EQ(f.view.rows[2].printerName, "Gamma");
@@ -278,21 +278,21 @@ TEST(SelectionFlow, SinglePrinterIsConfirmedOnlyAtStartUp) {
         int reselect;
         const char* port;
         std::optional<NetAddress> answer;
-        SelectionOutcome outcome;
+        SelectionStep outcome;
         int addressAsked;
         std::vector<int> exitCodes;
     };
     const Case cases[] = {
-        {0, "USB001", std::nullopt, SelectionOutcome::Confirmed, 0, {}},
-        {0, "LPT1:", std::nullopt, SelectionOutcome::Confirmed, 0, {}},
-        {1, "USB001", std::nullopt, SelectionOutcome::StayOpen, 0, {}},
-        {0, "IP_10.0.0.1", Address({10, 0, 0, 1}, "12000"), SelectionOutcome::Confirmed, 1, {}},
+        {0, "USB001", std::nullopt, SelectionStep::Confirmed, 0, {}},
+        {0, "LPT1:", std::nullopt, SelectionStep::Confirmed, 0, {}},
+        {1, "USB001", std::nullopt, SelectionStep::StayOpen, 0, {}},
+        {0, "IP_10.0.0.1", Address({10, 0, 0, 1}, "12000"), SelectionStep::Confirmed, 1, {}},
         // Cancelling the address dialog brings the printer list up.
-        {0, "IP_10.0.0.1", std::nullopt, SelectionOutcome::StayOpen, 1, {}},
+        {0, "IP_10.0.0.1", std::nullopt, SelectionStep::StayOpen, 1, {}},
         // A lone file printer ends the program.
-        {0, "FILE:", std::nullopt, SelectionOutcome::ProcessEnded, 0, {1}},
+        {0, "FILE:", std::nullopt, SelectionStep::ProcessEnded, 0, {1}},
         // A refused port leaves the dialog up for the user.
-        {0, "COM1:", std::nullopt, SelectionOutcome::StayOpen, 0, {}},
+        {0, "COM1:", std::nullopt, SelectionStep::StayOpen, 0, {}},
     };
     for (const Case& c : cases) {
         Flow f;
@@ -313,7 +313,7 @@ TEST(SelectionFlow, ConfirmingARowByItsPort) {
         const char* name;
         const char* port;
         std::optional<NetAddress> answer;
-        SelectionOutcome outcome;
+        SelectionStep outcome;
         PortKind kind;  // the previous kind is Local: a refusal keeps it
         std::vector<Notice> notices;
         int listFocused;
@@ -323,17 +323,17 @@ TEST(SelectionFlow, ConfirmingARowByItsPort) {
     const Notice refused{kPortRefusedText, NoticeIcon::Exclamation};
     const Notice fileAmongOthers{kFileAmongOthersText, NoticeIcon::Information};
     const Case cases[] = {
-        {"B-usb", "USB001", std::nullopt, SelectionOutcome::Confirmed, PortKind::Usb, {}, 0, "B-usb", "USB001"},
-        {"B-net", "IP_10.0.0.1", Address({192, 168, 0, 7}, "20001"), SelectionOutcome::Confirmed,
+        {"B-usb", "USB001", std::nullopt, SelectionStep::Confirmed, PortKind::Usb, {}, 0, "B-usb", "USB001"},
+        {"B-net", "IP_10.0.0.1", Address({192, 168, 0, 7}, "20001"), SelectionStep::Confirmed,
          PortKind::Network, {}, 0, "B-net", "IP_10.0.0.1"},
-        {"B-ps", "PS01", Address({10, 1, 2, 3}, "10000"), SelectionOutcome::Confirmed, PortKind::Network, {}, 0,
+        {"B-ps", "PS01", Address({10, 1, 2, 3}, "10000"), SelectionStep::Confirmed, PortKind::Network, {}, 0,
          "B-ps", "PS01"},
-        {"B-net", "IP_10.0.0.1", std::nullopt, SelectionOutcome::StayOpen, PortKind::Network, {}, 1, "", ""},
-        {"B-com", "COM1:", std::nullopt, SelectionOutcome::StayOpen, PortKind::Local, {refused}, 1, "B-com",
+        {"B-net", "IP_10.0.0.1", std::nullopt, SelectionStep::StayOpen, PortKind::Network, {}, 1, "", ""},
+        {"B-com", "COM1:", std::nullopt, SelectionStep::StayOpen, PortKind::Local, {refused}, 1, "B-com",
          "COM1:"},
-        {"B-none", "NUL:", std::nullopt, SelectionOutcome::StayOpen, PortKind::Local, {refused}, 1, "B-none",
+        {"B-none", "NUL:", std::nullopt, SelectionStep::StayOpen, PortKind::Local, {refused}, 1, "B-none",
          "NUL:"},
-        {"B-file", "FILE:", std::nullopt, SelectionOutcome::StayOpen, PortKind::Local, {fileAmongOthers}, 0,
+        {"B-file", "FILE:", std::nullopt, SelectionStep::StayOpen, PortKind::Local, {fileAmongOthers}, 0,
          "B-file", "FILE:"},
     };
     for (const Case& c : cases) {
@@ -345,7 +345,7 @@ TEST(SelectionFlow, ConfirmingARowByItsPort) {
         f.state.portKind = PortKind::Local;
         f.view.addressAnswer = c.answer;
         auto flow = f.Make();
-        ASSERT_EQ(flow.Initialise(), SelectionOutcome::StayOpen);
+        ASSERT_EQ(flow.Initialise(), SelectionStep::StayOpen);
         ASSERT_EQ(f.view.selected, 1);
 
         EXPECT_EQ(flow.Confirm(), c.outcome) << c.port;
@@ -355,7 +355,7 @@ TEST(SelectionFlow, ConfirmingARowByItsPort) {
         EXPECT_EQ(f.state.printerName, c.printerName) << c.port;
         EXPECT_EQ(f.state.destination, c.destination) << c.port;
         EXPECT_TRUE(f.exit.codes.empty()) << c.port;
-        if (c.outcome == SelectionOutcome::Confirmed && c.kind == PortKind::Network) {
+        if (c.outcome == SelectionStep::Confirmed && c.kind == PortKind::Network) {
             EXPECT_EQ(f.state.ipAddress, c.answer->ipAddress);
             EXPECT_EQ(f.state.portText, c.answer->portText);
         }
@@ -371,9 +371,9 @@ TEST(SelectionFlow, APrinterConnectionIsListedButRefused) {
     f.state.reselect = 1;
     f.state.printerName = "\\\\srv\\Label";
     auto flow = f.Make();
-    ASSERT_EQ(flow.Initialise(), SelectionOutcome::StayOpen);
+    ASSERT_EQ(flow.Initialise(), SelectionStep::StayOpen);
     EXPECT_EQ(f.view.RowText(f.view.selected, 1), "\\\\srv");
-    EXPECT_EQ(flow.Confirm(), SelectionOutcome::StayOpen);
+    EXPECT_EQ(flow.Confirm(), SelectionStep::StayOpen);
     EXPECT_EQ(f.notices.shown, (std::vector<Notice>{{kPortRefusedText, NoticeIcon::Exclamation}}));
     EXPECT_EQ(f.view.listFocused, 1);
 }
@@ -384,19 +384,19 @@ TEST(SelectionFlow, ConfirmOrDoubleClickWithoutASelectedRow) {
     f.spooler.ports = kPorts;
     f.state.reselect = 1;
     auto flow = f.Make();
-    ASSERT_EQ(flow.Initialise(), SelectionOutcome::StayOpen);
+    ASSERT_EQ(flow.Initialise(), SelectionStep::StayOpen);
     f.view.selected = -1;
 
-    EXPECT_EQ(flow.DoubleClick(), SelectionOutcome::StayOpen);
+    EXPECT_EQ(flow.DoubleClick(), SelectionStep::StayOpen);
     EXPECT_TRUE(f.notices.shown.empty());
     EXPECT_EQ(f.spooler.portEnumerations, 0);
 
-    EXPECT_EQ(flow.Confirm(), SelectionOutcome::StayOpen);
+    EXPECT_EQ(flow.Confirm(), SelectionStep::StayOpen);
     EXPECT_EQ(f.notices.shown, (std::vector<Notice>{{kNoRowSelectedText, NoticeIcon::Exclamation}}));
     EXPECT_EQ(f.spooler.portEnumerations, 0);
 
     f.view.selected = 1;
-    EXPECT_EQ(flow.DoubleClick(), SelectionOutcome::Confirmed);
+    EXPECT_EQ(flow.DoubleClick(), SelectionStep::Confirmed);
     EXPECT_EQ(f.state.printerName, "B");
 }
 
@@ -406,8 +406,8 @@ TEST(SelectionFlow, FileAsTheOnlyPrinterEndsTheProcessAlsoWhenReselecting) {
     f.spooler.ports = kPorts;
     f.state.reselect = 1;
     auto flow = f.Make();
-    ASSERT_EQ(flow.Initialise(), SelectionOutcome::StayOpen);
-    EXPECT_EQ(flow.Confirm(), SelectionOutcome::ProcessEnded);
+    ASSERT_EQ(flow.Initialise(), SelectionStep::StayOpen);
+    EXPECT_EQ(flow.Confirm(), SelectionStep::ProcessEnded);
     EXPECT_EQ(f.notices.shown, (std::vector<Notice>{{kFileOnlyPrinterText, NoticeIcon::Exclamation}}));
     EXPECT_EQ(f.exit.codes, std::vector<int>{1});
 }
@@ -416,9 +416,9 @@ TEST(SelectionFlow, EachRunRebuildsTheList) {
     Flow f;
     f.Printers({{"A", "USB001"}, {"B", "USB001"}});
     f.state.reselect = 1;
-    ASSERT_EQ(f.Make().Initialise(), SelectionOutcome::StayOpen);
+    ASSERT_EQ(f.Make().Initialise(), SelectionStep::StayOpen);
     f.spooler.briefs.pop_back();
-    ASSERT_EQ(f.Make().Initialise(), SelectionOutcome::StayOpen);
+    ASSERT_EQ(f.Make().Initialise(), SelectionStep::StayOpen);
     EXPECT_EQ(f.view.rows.size(), 1u);
     EXPECT_EQ(f.state.printerCount, 1);
 }
