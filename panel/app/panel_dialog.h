@@ -13,20 +13,18 @@
 #include "panel/app/panel_core.h"
 #include "panel/app/placeholder_parts.h"
 #include "panel/app/win_link.h"
+#include "winui/dialog.h"
 
 namespace tamsel {
 
 inline constexpr int kPageCount = 5;
 
-class PanelDialog : public PanelShell, public MessageSeam {
+class PanelDialog : public winui::ModalDialog, public PanelShell, public MessageSeam {
 public:
     PanelDialog();
     ~PanelDialog() override;
-    PanelDialog(const PanelDialog&) = delete;
-    PanelDialog& operator=(const PanelDialog&) = delete;
 
-    // Runs the window modally; returns IDOK when it closed.
-    INT_PTR Run();
+    // Run(nullptr) runs the window; IDOK when it closed.
 
     // PanelShell
     void SelectPage(int page) override;
@@ -43,16 +41,17 @@ public:
     // MessageSeam
     MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon) override;
 
-private:
-    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+protected:
+    bool PreTranslate(MSG& msg) override;
+    bool OnInitDialog() override;
+    // Enter and Escape never close the main window.
+    void OnOK() override {}
+    void OnCancel() override {}
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
-    bool PreTranslate(MSG& msg);
-    BOOL OnInitDialog();
-    void OnOK() {}
-    void OnCancel() {}
-    void OnCommand(int id);
-    LRESULT OnNotify(const NMHDR& header);
+private:
     void OnSize();
     bool OnPaint();
     void OnDestroy();
@@ -64,7 +63,6 @@ private:
     void ShowPage(int page);
     void ShowAbout();
 
-    HWND hwnd = nullptr;
     HACCEL accelerators = nullptr;
     HICON smallIcon = nullptr;
     HMENU menu = nullptr;
@@ -75,9 +73,6 @@ private:
     HIMAGELIST tabImages = nullptr;
     wchar_t tipText[80] = {};
     std::wstring helpPath;
-
-    bool ended = false;
-    INT_PTR endCode = IDOK;
 
     // The pages, in tab order. Stand-ins until the real pages are merged.
     PlaceholderPage param;

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "panel/app/win_text.h"
+#include "winui/text.h"
 
 namespace tamsel {
 
@@ -73,10 +73,10 @@ SelectionOutcome PlaceholderPrinterSelection(HWND, const SelectionRequest& reque
                                     needed, &needed, &count)) {
         const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
         for (DWORD i = 0; i < count; ++i) {
-            const std::string driver = Narrow(info[i].pDriverName ? info[i].pDriverName : L"");
+            const std::string driver = winui::Narrow(info[i].pDriverName ? info[i].pDriverName : L"");
             if (!Accepted(driver)) continue;
-            rows.push_back({Narrow(info[i].pPrinterName ? info[i].pPrinterName : L""),
-                            Narrow(info[i].pPortName ? info[i].pPortName : L"")});
+            rows.push_back({winui::Narrow(info[i].pPrinterName ? info[i].pPrinterName : L""),
+                            winui::Narrow(info[i].pPortName ? info[i].pPortName : L"")});
         }
     }
     std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.name < b.name; });
