@@ -4,15 +4,17 @@
 
 namespace tamsel {
 
-std::uint32_t AddressControlValue(std::int32_t element) {
-    const auto bytes = static_cast<std::uint32_t>(element);
-    // Byte 0 (first octet) moves to the top, byte 3 to the bottom.
-    return ((bytes & 0xFFu) << 24) | ((bytes & 0xFF00u) << 8) | ((bytes >> 8) & 0xFF00u) | (bytes >> 24);
+Octets AddressOctets(std::int32_t element) {
+    // Byte by byte from the lowest, whatever the machine's byte order.
+    const auto bits = static_cast<std::uint32_t>(element);
+    return {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+            static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
 }
 
-std::int32_t AddressElement(std::uint32_t controlValue) {
-    // The same byte reversal, back.
-    return static_cast<std::int32_t>(AddressControlValue(static_cast<std::int32_t>(controlValue)));
+std::int32_t AddressElement(const Octets& octets) {
+    const std::uint32_t bits = std::uint32_t{octets[0]} | (std::uint32_t{octets[1]} << 8) |
+                               (std::uint32_t{octets[2]} << 16) | (std::uint32_t{octets[3]} << 24);
+    return static_cast<std::int32_t>(bits);
 }
 
 IpPageValues ShowAddressBlock(const SettingsRecord& record) {
@@ -20,9 +22,9 @@ IpPageValues ShowAddressBlock(const SettingsRecord& record) {
     values.dhcpBootp = record.address[kAddressDhcpBootp];
     values.rarp = record.address[kAddressRarp];
     values.portText = std::to_string(record.address[kAddressSocketPort]);
-    values.ipAddress = AddressControlValue(record.address[kAddressIp]);
-    values.subnetMask = AddressControlValue(record.address[kAddressMask]);
-    values.gateway = AddressControlValue(record.address[kAddressGateway]);
+    values.ipAddress = AddressOctets(record.address[kAddressIp]);
+    values.subnetMask = AddressOctets(record.address[kAddressMask]);
+    values.gateway = AddressOctets(record.address[kAddressGateway]);
     return values;
 }
 

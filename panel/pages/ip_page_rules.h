@@ -3,6 +3,7 @@
 // asks for before it writes a settings file or sends to the printer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,19 +33,19 @@ inline constexpr std::size_t kAddressDhcpBootp = 3;
 inline constexpr std::size_t kAddressRarp = 4;
 inline constexpr std::size_t kAddressSocketPort = 5;
 
-// An address element holds the first dotted octet in its lowest byte; the
-// IP address control takes and gives one 32-bit value with the first field
-// in its highest byte. A blank field of the control reads as 0.
-std::uint32_t AddressControlValue(std::int32_t element);
-std::int32_t AddressElement(std::uint32_t controlValue);
+// The four octets of an address element, first dotted octet first: the
+// element holds the first octet in its lowest byte.
+using Octets = std::array<std::uint8_t, 4>;
+Octets AddressOctets(std::int32_t element);
+std::int32_t AddressElement(const Octets& octets);
 
 // What the page shows and takes back.
 struct IpPageValues {
     std::int32_t dhcpBootp = -1;     // radio position, -1 none
     std::int32_t rarp = -1;
-    std::uint32_t ipAddress = 0;     // in the control's form
-    std::uint32_t subnetMask = 0;
-    std::uint32_t gateway = 0;
+    Octets ipAddress = {};           // a blank field of the control reads as 0
+    Octets subnetMask = {};
+    Octets gateway = {};
     std::string portText;
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,7 @@ std::int32_t Element(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_
     return element;
 }
 
-// The control's value for a.b.c.d (the first field in the highest byte).
-constexpr std::uint32_t ControlValue(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
-    return (a << 24) | (b << 16) | (c << 8) | d;
-}
+Octets Dotted(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) { return {a, b, c, d}; }
 
 class RecordingNotice : public PortRangeNotice {
 public:
@@ -34,19 +32,20 @@ public:
 TEST(IpAddressForms, FirstOctetInTheLowestByteIsTheFirstField) {
     struct Case {
         std::int32_t element;
-        std::uint32_t control;
+        Octets octets;
     };
     const Case cases[] = {
-        {Element(192, 168, 0, 10), ControlValue(192, 168, 0, 10)},
-        {Element(10, 0, 0, 1), ControlValue(10, 0, 0, 1)},
-        {Element(255, 255, 255, 0), ControlValue(255, 255, 255, 0)},
-        {Element(0, 0, 0, 0), 0},
-        {Element(1, 2, 3, 4), 0x01020304u},
-        {Element(255, 255, 255, 255), 0xFFFFFFFFu},
+        {Element(192, 168, 0, 10), Dotted(192, 168, 0, 10)},
+        {Element(10, 0, 0, 1), Dotted(10, 0, 0, 1)},
+        {Element(255, 255, 255, 0), Dotted(255, 255, 255, 0)},
+        {0, Dotted(0, 0, 0, 0)},
+        {0x04030201, Dotted(1, 2, 3, 4)},
+        {-1, Dotted(255, 255, 255, 255)},
+        {std::numeric_limits<std::int32_t>::min(), Dotted(0, 0, 0, 128)},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(AddressControlValue(c.element), c.control) << std::hex << c.element;
-        EXPECT_EQ(AddressElement(c.control), c.element) << std::hex << c.control;
+        EXPECT_EQ(AddressOctets(c.element), c.octets) << std::hex << c.element;
+        EXPECT_EQ(AddressElement(c.octets), c.element) << std::hex << c.element;
     }
 }
 
@@ -60,9 +59,9 @@ TEST(IpPageShow, RecordToPageValues) {
     record.address[5] = 2560;
 
     const IpPageValues values = ShowAddressBlock(record);
-    EXPECT_EQ(values.ipAddress, ControlValue(192, 168, 0, 10));
-    EXPECT_EQ(values.subnetMask, ControlValue(255, 255, 255, 0));
-    EXPECT_EQ(values.gateway, ControlValue(192, 168, 0, 1));
+    EXPECT_EQ(values.ipAddress, Dotted(192, 168, 0, 10));
+    EXPECT_EQ(values.subnetMask, Dotted(255, 255, 255, 0));
+    EXPECT_EQ(values.gateway, Dotted(192, 168, 0, 1));
     EXPECT_EQ(values.dhcpBootp, 1);
     EXPECT_EQ(values.rarp, 2);
     EXPECT_EQ(values.portText, "2560");
@@ -118,9 +117,9 @@ TEST(IpPageTake, RefusedPortStillStoresTheOtherElementsAndNothingElse) {
     IpPageValues values;
     values.dhcpBootp = 0;
     values.rarp = -1;
-    values.ipAddress = ControlValue(10, 0, 0, 1);
-    values.subnetMask = ControlValue(255, 0, 0, 0);
-    values.gateway = 0;  // a blank control reads as 0
+    values.ipAddress = Dotted(10, 0, 0, 1);
+    values.subnetMask = Dotted(255, 0, 0, 0);
+    values.gateway = {};  // a blank control reads as 0
     values.portText = "65526";
     std::int32_t portCheck = kPortCheckRequested;
     RecordingNotice notice;
