@@ -193,6 +193,16 @@ BOOL CALLBACK FindOurBox(HWND window, LPARAM found) {
     return FALSE;
 }
 
+BOOL CALLBACK FindIcon(HWND child, LPARAM found) {
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    if (_wcsicmp(className, L"Static") != 0 || (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) {
+        return TRUE;
+    }
+    *reinterpret_cast<HICON*>(found) = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    return FALSE;
+}
+
 void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND box = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindOurBox, reinterpret_cast<LPARAM>(&box));
@@ -203,8 +213,9 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
     seenBox->caption = buffer;
     GetDlgItemTextW(box, 0xFFFF, buffer, 256);  // the message text
     seenBox->text = buffer;
-    // The icon static (id 20) holds the system's information icon.
-    const auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(box, 20, STM_GETICON, 0, 0));
+    // The box's icon static holds the system's information icon.
+    HICON icon = nullptr;
+    EnumChildWindows(box, FindIcon, reinterpret_cast<LPARAM>(&icon));
     seenBox->informationIcon = icon != nullptr && icon == LoadIconW(nullptr, IDI_INFORMATION);
     seenBox->owner = GetWindow(box, GW_OWNER);
     seenBox->answered = true;
@@ -215,11 +226,11 @@ TEST(FormIp, OutOfRangePortShowsTheMessageBoxAndSetsTwo) {
     CForm_IP page;
     SeenBox seen;
     seenBox = &seen;
-    HWND pageWindow = nullptr;
+    HWND topLevel = nullptr;
     SettingsRecord saved = WithAddress(0, 0, 0, 0, 0, 12000);
     RunOnPage(page, {[&](CForm_IP& p) { p.LoadFromRecord(saved); },
                      [&](CForm_IP& p) {
-                         pageWindow = p.Window();
+                         topLevel = GetAncestor(p.Window(), GA_ROOT);
                          p.SetText(1262, L"65526");
                          p.portCheck = 1;
                          const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBox);
@@ -232,7 +243,8 @@ TEST(FormIp, OutOfRangePortShowsTheMessageBoxAndSetsTwo) {
     EXPECT_EQ(seen.text, L"ソケット通信ポート番号が範囲外です。\n設定範囲( 10000 ～ 65525 )");
     EXPECT_TRUE(seen.informationIcon);
     // The box belongs to the page's top-level window (a child cannot own).
-    EXPECT_EQ(seen.owner, GetAncestor(pageWindow, GA_ROOT));
+    EXPECT_NE(topLevel, nullptr);
+    EXPECT_EQ(seen.owner, topLevel);
     EXPECT_EQ(page.portCheck, 2);
     EXPECT_EQ(saved.address[5], 12000);
 }

@@ -149,16 +149,33 @@ TEST(FormSet, DirectionChosenByTheUserDecidesTheSign) {
 }
 
 TEST(FormSet, ValueBeyondTheSpinRangeComesBackUnchangedWhenNotEdited) {
-    const std::int32_t values[8] = {-50, 50, 150, -150, 1000, -1000, 5000, 30000};
+    // Each text fits its field; the focus is on a direction list, so the
+    // range guard only checks lengths.
+    const std::int32_t values[8] = {-50, 50, 150, -150, 1000, 150, -150, 9999};
     CForm_Set page;
-    std::string feed;
+    std::vector<std::string> shown;
     SettingsRecord saved = Filled();
-    RunOnPage(page, {Load(WithAdjust(values)), [&](CForm_Set& p) {
-                         feed = ItemText(p.Window(), 1243);
+    RunOnPage(page, {Focus(1074), Load(WithAdjust(values)), [&](CForm_Set& p) {
+                         for (int id : kEdits) shown.push_back(ItemText(p.Window(), id));
                          p.SaveToRecord(saved);
                      }});
-    EXPECT_EQ(feed, "15.0");
+    EXPECT_THAT(shown, ElementsAreArray({"-50", "50", "15.0", "15.0", "100.0", "15.0", "15.0", "999.9"}));
     EXPECT_THAT(saved.adjust, ElementsAreArray(values));
+}
+
+TEST(FormSet, LoadedTextsTooLongOrTooHighForAFieldAreCorrected) {
+    // Too long for its field: replaced whatever has the focus. Too high while
+    // the field holds the focus: replaced as if typed.
+    const std::int32_t values[8] = {-50, 50, 150, -150, 1000, -1000, 5000, 30000};
+    CForm_Set page;
+    std::vector<std::string> shown;
+    SettingsRecord saved = Filled();
+    RunOnPage(page, {Focus(1065), Load(WithAdjust(values)), [&](CForm_Set& p) {
+                         for (int id : kEdits) shown.push_back(ItemText(p.Window(), id));
+                         p.SaveToRecord(saved);
+                     }});
+    EXPECT_THAT(shown, ElementsAreArray({"-10", "50", "15.0", "15.0", "100.0", "9.9", "9.9", "105.7"}));
+    EXPECT_THAT(saved.adjust, ElementsAreArray({-10, 50, 150, -150, 1000, -99, 99, 1057}));
 }
 
 TEST(FormSet, TextThatDoesNotStartWithANumberSavesAsZero) {
