@@ -1,0 +1,446 @@
+// The two dialogs on their real templates, run modally and driven from a
+// thread timer inside their own loop, over stand-in seams (printers, message
+// boxes, process exit) and the real file system for "SetIP".
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "panel/res/select_ids.h"
+#include "panel/select/net_address_dialog.h"
+#include "panel/select/printer_select_dialog.h"
+#include "select_fakes.h"
+#include "winui/dialog.h"
+
+namespace tamsel {
+namespace {
+
+using testing::FakeSpooler;
+using testing::Notice;
+using testing::RecordingExit;
+using testing::RecordingNotices;
+
+// Steps run one per timer tick inside whichever modal loop is running. A step
+// returns false to be tried again at the next tick (waiting for a window).
+class Steps {
+public:
+    using Step = std::function<bool()>;
+
+    Steps() {
+        active = this;
+        timer = SetTimer(nullptr, 0, 20, &Steps::Tick);
+    }
+    ~Steps() {
+        KillTimer(nullptr, timer);
+        active = nullptr;
+        EXPECT_TRUE(steps.empty()) << steps.size() << " steps never ran, the first: " << steps.front().first;
+    }
+    void Add(std::string what, Step step) { steps.emplace_back(std::move(what), std::move(step)); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        Steps* self = active;
+        if (!self || self->busy || self->steps.empty()) return;
+        self->busy = true;
+        if (self->startedAt == 0) self->startedAt = GetTickCount64();
+        auto& [what, step] = self->steps.front();
+        if (step()) {
+            self->steps.pop_front();
+            self->startedAt = 0;
+        } else if (GetTickCount64() - self->startedAt > 5000) {
+            ADD_FAILURE() << "timed out: " << what;
+            self->steps.clear();
+            PostQuitMessage(0);  // ends every modal loop
+        }
+        self->busy = false;
+    }
+
+    static inline Steps* active = nullptr;
+    std::deque<std::pair<std::string, Step>> steps;
+    UINT_PTR timer = 0;
+    ULONGLONG startedAt = 0;
+    bool busy = false;
+};
+
+HWND VisibleDialog(const wchar_t* caption) {
+    HWND window = FindWindowW(L"#32770", caption);
+    return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+void Click(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+std::wstring ItemText(HWND list, int row, int column) {
+    wchar_t text[256] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+std::wstring ColumnHeader(HWND list, int column) {
+    wchar_t text[64] = {};
+    LVCOLUMNW info{};
+    info.mask = LVCF_TEXT;
+    info.pszText = text;
+    info.cchTextMax = 64;
+    SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
+    return text;
+}
+
+int SelectedRow(HWND list) {
+    return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void SetRowState(HWND list, int row, UINT state) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = state;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+void DoubleClickNotice(HWND dialog) {
+    NMITEMACTIVATE notice{};
+    notice.hdr.hwndFrom = GetDlgItem(dialog, IDC_PRINTER_LIST);
+    notice.hdr.idFrom = IDC_PRINTER_LIST;
+    notice.hdr.code = NM_DBLCLK;
+    notice.iItem = -1;
+    SendMessageW(dialog, WM_NOTIFY, IDC_PRINTER_LIST, reinterpret_cast<LPARAM>(&notice));
+}
+
+constexpr char kDriver[] = "KVT Vantorelli 7K4R5B";
+
+const std::vector<PortDetail> kPorts{
+    {"USB001", "Virtual printer port for USB"},
+    {"IP_10.0.0.1", "Standard TCP/IP Port"},
+    {"LPT1:", "ローカル ポート"},
+    {"COM1:", "Serial Port"},
+};
+
+// A dialog that remembers whether it was ever shown.
+class WatchedSelectDialog : public PrinterSelectDialog {
+public:
+    using PrinterSelectDialog::PrinterSelectDialog;
+    bool everShown = false;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override {
+        if (msg == WM_SHOWWINDOW && wParam) everShown = true;
+        if (msg == WM_WINDOWPOSCHANGED && (reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
+            everShown = true;
+        return PrinterSelectDialog::OnMessage(msg, wParam, lParam, result);
+    }
+};
+
+class SelectDialogs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(winui::LoadCommonControls());
+        previous = std::filesystem::current_path();
+        folder = std::filesystem::temp_directory_path() /
+                 (std::string("select-dialog-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+        spooler.ports = kPorts;
+    }
+    void TearDown() override {
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
+    }
+
+    void Printers(const std::vector<PrinterRow>& rows) {
+        for (const PrinterRow& row : rows) {
+            spooler.briefs.push_back({row.printerName, "", 0x40});
+            spooler.servers[""].push_back({"", row.printerName, row.destination, kDriver, 0});
+        }
+    }
+    SelectSeams Seams() { return {&spooler, &notices, &exit, &files}; }
+    std::vector<std::uint8_t> SetIpBytes() {
+        std::ifstream in(folder / "SetIP", std::ios::binary);
+        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    }
+
+    FakeSpooler spooler;
+    RecordingNotices notices;
+    RecordingExit exit;
+    StdioFileStore files;
+    std::filesystem::path previous;
+    std::filesystem::path folder;
+};
+
+TEST_F(SelectDialogs, OneUsbPrinterAtStartUpIsChosenWithoutShowingTheDialog) {
+    Printers({{"Label", "USB001"}});
+    WatchedSelectDialog dialog(GetModuleHandleW(nullptr), Seams());
+    dialog.reselect = 0;
+    EXPECT_EQ(dialog.Run(nullptr), IDOK);
+    EXPECT_FALSE(dialog.everShown);
+    EXPECT_EQ(dialog.printerName, "Label");
+    EXPECT_EQ(dialog.destination, "USB001");
+    EXPECT_EQ(dialog.portKind, PortKind::Usb);
+    EXPECT_EQ(dialog.printerCount, 1);
+    EXPECT_TRUE(notices.shown.empty());
+}
+
+TEST_F(SelectDialogs, NoPrinterEndsTheProcessBeforeTheDialogShows) {
+    WatchedSelectDialog dialog(GetModuleHandleW(nullptr), Seams());
+    EXPECT_EQ(dialog.Run(nullptr), kSelectProcessEnded);
+    EXPECT_FALSE(dialog.everShown);
+    EXPECT_EQ(exit.codes, std::vector<int>{1});
+    ASSERT_EQ(notices.shown.size(), 1u);
+    EXPECT_EQ(notices.shown[0].icon, NoticeIcon::Exclamation);
+}
+
+TEST_F(SelectDialogs, TheListIsSortedByTheControlWithItsColumnsAndTheCurrentPrinterSelected) {
+    Printers({{"Gamma", "USB001"}, {"Alpha", "COM1:"}, {"Beta", "LPT1:"}});
+    PrinterSelectDialog dialog(GetModuleHandleW(nullptr), Seams());
+    dialog.reselect = 1;
+    dialog.printerName = "Beta";
+    {
+        Steps steps;
+        steps.Add("the dialog shows its list", [&] {
+            HWND window = VisibleDialog(L"プリンタの選択");
+            if (!window) return false;
+            HWND list = GetDlgItem(window, IDC_PRINTER_LIST);
+            EXPECT_EQ(GetDlgCtrlID(list), IDC_PRINTER_LIST);
+            const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+            EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+            EXPECT_TRUE(style & LVS_SINGLESEL);
+            EXPECT_TRUE(style & LVS_SORTASCENDING);
+            EXPECT_TRUE(style & WS_BORDER);
+            EXPECT_TRUE(style & WS_TABSTOP);
+            EXPECT_TRUE(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT);
+            EXPECT_EQ(ColumnHeader(list, 0), L"プリンタ名");
+            EXPECT_EQ(ColumnHeader(list, 1), L"接続先");
+            EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0), 200);
+            EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 90);
+            EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+            EXPECT_EQ(ItemText(list, 0, 0), L"Alpha");
+            EXPECT_EQ(ItemText(list, 0, 1), L"COM1:");
+            EXPECT_EQ(ItemText(list, 1, 0), L"Beta");
+            EXPECT_EQ(ItemText(list, 1, 1), L"LPT1:");
+            EXPECT_EQ(ItemText(list, 2, 0), L"Gamma");
+            EXPECT_EQ(ItemText(list, 2, 1), L"USB001");
+            EXPECT_EQ(SelectedRow(list), 1);
+            EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 1, LVIS_FOCUSED), LVIS_FOCUSED);
+            EXPECT_EQ(WindowText(GetDlgItem(window, IDOK)), L"OK");
+            EXPECT_EQ(WindowText(GetDlgItem(window, IDCANCEL)), L"キャンセル");
+            Click(window, IDOK);
+            return true;
+        });
+        EXPECT_EQ(dialog.Run(nullptr), IDOK);
+    }
+    EXPECT_EQ(dialog.printerName, "Beta");
+    EXPECT_EQ(dialog.destination, "LPT1:");
+    EXPECT_EQ(dialog.portKind, PortKind::Local);
+    EXPECT_EQ(dialog.printerCount, 3);
+    EXPECT_TRUE(notices.shown.empty());
+}
+
+TEST_F(SelectDialogs, AForeignPortIsRefusedWithTheFocusBackOnTheList) {
+    Printers({{"Serial", "COM1:"}, {"Usb", "USB001"}});
+    PrinterSelectDialog dialog(GetModuleHandleW(nullptr), Seams());
+    dialog.reselect = 1;
+    dialog.printerName = "Serial";
+    dialog.portKind = PortKind::Local;
+    HWND window = nullptr;
+    {
+        Steps steps;
+        steps.Add("confirm the serial printer", [&] {
+            window = VisibleDialog(L"プリンタの選択");
+            if (!window) return false;
+            SetFocus(GetDlgItem(window, IDOK));
+            Click(window, IDOK);
+            return true;
+        });
+        steps.Add("refused, back on the list", [&] {
+            if (notices.shown.empty()) return false;
+            EXPECT_EQ(notices.shown, (std::vector<Notice>{{kPortRefusedText, NoticeIcon::Exclamation}}));
+            EXPECT_EQ(GetFocus(), GetDlgItem(window, IDC_PRINTER_LIST));
+            EXPECT_TRUE(IsWindowVisible(window));
+            Click(window, IDCANCEL);
+            return true;
+        });
+        EXPECT_EQ(dialog.Run(nullptr), IDCANCEL);
+    }
+    EXPECT_EQ(dialog.portKind, PortKind::Local);
+}
+
+TEST_F(SelectDialogs, ANetworkPortAsksTheAddressChecksThePortAndWritesSetIP) {
+    Printers({{"Net", "IP_10.0.0.1"}, {"Usb", "USB001"}});
+    PrinterSelectDialog dialog(GetModuleHandleW(nullptr), Seams());
+    dialog.reselect = 1;
+    dialog.printerName = "Net";
+    HWND address = nullptr;
+    {
+        Steps steps;
+        steps.Add("confirm the network printer", [&] {
+            HWND window = VisibleDialog(L"プリンタの選択");
+            if (!window) return false;
+            Click(window, IDOK);
+            return true;
+        });
+        steps.Add("the address dialog proposes the defaults", [&] {
+            address = VisibleDialog(L"IPアドレス設定");
+            if (!address) return false;
+            EXPECT_EQ(notices.shown,
+                      (std::vector<Notice>{{kAddressFileMissingText, NoticeIcon::Exclamation}}));
+            DWORD packed = 0;
+            SendDlgItemMessageW(address, IDC_NET_IP_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
+            EXPECT_EQ(packed, static_cast<DWORD>(MAKEIPADDRESS(192, 168, 10, 20)));
+            EXPECT_EQ(WindowText(GetDlgItem(address, IDC_NET_PORT)), L"12000");
+            SetDlgItemTextW(address, IDC_NET_PORT, L"9999");
+            Click(address, IDOK);
+            return true;
+        });
+        steps.Add("9999 is refused with the focus on the port", [&] {
+            if (notices.shown.size() < 2) return false;
+            EXPECT_EQ(notices.shown.back(), (Notice{kPortOutOfRangeText, NoticeIcon::Information}));
+            EXPECT_EQ(GetFocus(), GetDlgItem(address, IDC_NET_PORT));
+            EXPECT_TRUE(IsWindowVisible(address));
+            EXPECT_FALSE(std::filesystem::exists("SetIP"));
+            // Blank fields read as 0, without complaint.
+            SendDlgItemMessageW(address, IDC_NET_IP_ADDRESS, IPM_CLEARADDRESS, 0, 0);
+            SetDlgItemTextW(address, IDC_NET_PORT, L"123456");
+            Click(address, IDOK);
+            return true;
+        });
+        EXPECT_EQ(dialog.Run(nullptr), IDOK);
+    }
+    EXPECT_EQ(notices.shown.size(), 2u);
+    EXPECT_EQ(dialog.portKind, PortKind::Network);
+    EXPECT_EQ(dialog.printerName, "Net");
+    EXPECT_EQ(dialog.destination, "IP_10.0.0.1");
+    EXPECT_EQ(dialog.ipAddress, (std::array<std::uint8_t, 4>{0, 0, 0, 0}));
+    EXPECT_STREQ(dialog.portText.data(), "12345");
+    EXPECT_EQ(SetIpBytes(), (std::vector<std::uint8_t>{0, 0, 0, 0, 0x39, 0x30, 0, 0}));
+}
+
+TEST_F(SelectDialogs, ALoneNetworkPrinterShowsOnlyTheAddressDialogAndCancelComesBackToTheList) {
+    Printers({{"Net", "IP_10.0.0.1"}});
+    {
+        std::ofstream old("SetIP", std::ios::binary);
+        old.write("\x0A\x00\x00\x01\x00\x0A\x00\x00", 8);
+    }
+    PrinterSelectDialog dialog(GetModuleHandleW(nullptr), Seams());
+    dialog.reselect = 0;
+    {
+        Steps steps;
+        steps.Add("only the address dialog is up, with the saved values", [&] {
+            HWND address = VisibleDialog(L"IPアドレス設定");
+            if (!address) return false;
+            EXPECT_EQ(VisibleDialog(L"プリンタの選択"), nullptr);
+            EXPECT_TRUE(notices.shown.empty());
+            DWORD packed = 0;
+            SendDlgItemMessageW(address, IDC_NET_IP_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&packed));
+            EXPECT_EQ(packed, static_cast<DWORD>(MAKEIPADDRESS(10, 0, 0, 1)));
+            EXPECT_EQ(WindowText(GetDlgItem(address, IDC_NET_PORT)), L"2560");
+            SetDlgItemTextW(address, IDC_NET_PORT, L"30000");
+            Click(address, IDCANCEL);
+            return true;
+        });
+        steps.Add("the printer list comes up with the row selected", [&] {
+            HWND window = VisibleDialog(L"プリンタの選択");
+            if (!window) return false;
+            EXPECT_EQ(FindWindowW(L"#32770", L"IPアドレス設定"), nullptr);
+            HWND list = GetDlgItem(window, IDC_PRINTER_LIST);
+            EXPECT_EQ(SelectedRow(list), 0);
+            EXPECT_EQ(GetFocus(), list);
+            EXPECT_EQ(dialog.printerName, "");
+            EXPECT_EQ(dialog.destination, "");
+            Click(window, IDCANCEL);
+            return true;
+        });
+        EXPECT_EQ(dialog.Run(nullptr), IDCANCEL);
+    }
+    // Cancelling saved nothing.
+    EXPECT_EQ(SetIpBytes(), (std::vector<std::uint8_t>{10, 0, 0, 1, 0, 0x0A, 0, 0}));
+}
+
+TEST_F(SelectDialogs, DoubleClickConfirmsOnlyWithASelectedRow) {
+    Printers({{"A", "USB001"}, {"B", "LPT1:"}});
+    PrinterSelectDialog dialog(GetModuleHandleW(nullptr), Seams());
+    dialog.reselect = 1;
+    {
+        Steps steps;
+        steps.Add("double-click with no row selected", [&] {
+            HWND window = VisibleDialog(L"プリンタの選択");
+            if (!window) return false;
+            HWND list = GetDlgItem(window, IDC_PRINTER_LIST);
+            SetRowState(list, -1, 0);
+            DoubleClickNotice(window);
+            EXPECT_TRUE(IsWindowVisible(window));
+            EXPECT_TRUE(notices.shown.empty());
+            // OK with no row selected says so and stays.
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            EXPECT_EQ(notices.shown, (std::vector<Notice>{{kNoRowSelectedText, NoticeIcon::Exclamation}}));
+            EXPECT_TRUE(IsWindowVisible(window));
+            SetRowState(list, 1, LVIS_SELECTED | LVIS_FOCUSED);
+            DoubleClickNotice(window);
+            return true;
+        });
+        EXPECT_EQ(dialog.Run(nullptr), IDOK);
+    }
+    EXPECT_EQ(dialog.printerName, "B");
+    EXPECT_EQ(dialog.portKind, PortKind::Local);
+}
+
+TEST_F(SelectDialogs, AddressDialogTextsAndAFailedSave) {
+    std::filesystem::create_directory("SetIP");  // cannot be written as a file
+    NetAddressDialog dialog(GetModuleHandleW(nullptr), &files, &notices);
+    {
+        Steps steps;
+        steps.Add("the dialog's texts", [&] {
+            HWND window = VisibleDialog(L"IPアドレス設定");
+            if (!window) return false;
+            std::vector<std::wstring> texts;
+            for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                wchar_t className[32] = {};
+                GetClassNameW(child, className, 32);
+                if (lstrcmpiW(className, L"Static") == 0) texts.push_back(WindowText(child));
+            }
+            const std::vector<std::wstring> want{
+                L"選択されたプリンタは、ネットワーク接続です。",
+                L"IPアドレスとソケット通信ポート番号を設定してください。",
+                L"IPアドレス",
+                L"ソケット通信ポート番号",
+                L"「キャンセル」を押すとプリンタ選択画面に戻ります。",
+            };
+            EXPECT_EQ(texts, want);
+            EXPECT_EQ(WindowText(GetDlgItem(window, IDOK)), L"OK");
+            EXPECT_EQ(WindowText(GetDlgItem(window, IDCANCEL)), L"キャンセル");
+            const LONG_PTR style = GetWindowLongPtrW(GetDlgItem(window, IDC_NET_PORT), GWL_STYLE);
+            EXPECT_TRUE(style & ES_AUTOHSCROLL);
+            EXPECT_FALSE(style & ES_NUMBER);
+            SendDlgItemMessageW(window, IDC_NET_IP_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(172, 16, 5, 9));
+            SetDlgItemTextW(window, IDC_NET_PORT, L"65535");
+            Click(window, IDOK);
+            return true;
+        });
+        EXPECT_EQ(dialog.Run(nullptr), IDOK);
+    }
+    EXPECT_EQ(notices.shown, (std::vector<Notice>{{kAddressFileMissingText, NoticeIcon::Exclamation},
+                                                  {kAddressFileNotSavedText, NoticeIcon::Exclamation}}));
+    EXPECT_EQ(dialog.ipAddress, (std::array<std::uint8_t, 4>{172, 16, 5, 9}));
+    EXPECT_STREQ(dialog.portText.data(), "65535");
+}
+
+}  // namespace
+}  // namespace tamsel
