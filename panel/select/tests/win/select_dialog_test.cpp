@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -35,6 +36,9 @@ public:
     using Step = std::function<bool()>;
 
     Steps() {
+        // For looking at the dialogs: KES_SELECT_HOLD_MS keeps each state on
+        // screen that long before its step acts (screenshots).
+        if (const char* hold = std::getenv("KES_SELECT_HOLD_MS")) holdMs = std::strtoull(hold, nullptr, 10);
         active = this;
         timer = SetTimer(nullptr, 0, 20, &Steps::Tick);
     }
@@ -52,10 +56,14 @@ private:
         self->busy = true;
         if (self->startedAt == 0) self->startedAt = GetTickCount64();
         auto& [what, step] = self->steps.front();
+        if (GetTickCount64() - self->startedAt < self->holdMs) {
+            self->busy = false;
+            return;
+        }
         if (step()) {
             self->steps.pop_front();
             self->startedAt = 0;
-        } else if (GetTickCount64() - self->startedAt > 5000) {
+        } else if (GetTickCount64() - self->startedAt > 5000 + self->holdMs) {
             ADD_FAILURE() << "timed out: " << what;
             self->steps.clear();
             PostQuitMessage(0);  // ends every modal loop
@@ -67,6 +75,7 @@ private:
     std::deque<std::pair<std::string, Step>> steps;
     UINT_PTR timer = 0;
     ULONGLONG startedAt = 0;
+    ULONGLONG holdMs = 0;
     bool busy = false;
 };
 
