@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -141,6 +142,7 @@ const std::vector<PortDetail> kPorts{
     {"IP_10.0.0.1", "Standard TCP/IP Port"},
     {"LPT1:", "ローカル ポート"},
     {"COM1:", "Serial Port"},
+    {"FILE:", "ローカル ポート"},
 };
 
 // A dialog that remembers whether it was ever shown.
@@ -546,6 +548,55 @@ TEST_F(SelectDialogs, ALoneNetworkPrinterShowsOnlyTheAddressDialogAndCancelComes
     }
     // Cancelling saved nothing.
     EXPECT_EQ(SetIpBytes(), (std::vector<std::uint8_t>{10, 0, 0, 1, 0, 0x0A, 0, 0}));
+}
+
+// The real message box: caption, text and one OK button, owned by the dialog.
+TEST_F(SelectDialogs, RefusalsAreRealMessageBoxesOwnedByTheDialog) {
+    Printers({{"Files", "FILE:"}, {"Usb", "USB001"}});
+    SelectSeams seams = Seams();
+    seams.notices = nullptr;
+    PrinterSelectDialog dialog(GetModuleHandleW(nullptr), seams);
+    dialog.reselect = 1;
+    dialog.printerName = "Files";
+    HWND window = nullptr;
+    {
+        Steps steps;
+        steps.Add("confirm the file printer", [&] {
+            window = VisibleDialog(L"プリンタの選択");
+            if (!window) return false;
+            Click(window, IDOK);
+            return true;
+        });
+        steps.Add("the information box", [&] {
+            HWND box = VisibleDialog(L"ソルベナ");
+            if (!box) return false;
+            EXPECT_EQ(GetWindow(box, GW_OWNER), window);
+            std::vector<std::wstring> statics;
+            std::vector<std::wstring> buttons;
+            for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                if (!IsWindowVisible(child)) continue;
+                wchar_t className[32] = {};
+                GetClassNameW(child, className, 32);
+                if (lstrcmpiW(className, L"Button") == 0) buttons.push_back(WindowText(child));
+                if (lstrcmpiW(className, L"Static") == 0) statics.push_back(WindowText(child));
+            }
+            EXPECT_EQ(buttons, std::vector<std::wstring>{L"OK"});
+            const std::wstring text =
+                L"接続先がFILEのため設定値を送受信できません。\nプリンタ設定を変更するか、他のプリンタに変更してください。";
+            EXPECT_NE(std::find(statics.begin(), statics.end(), text), statics.end());
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return true;
+        });
+        steps.Add("the dialog stays", [&] {
+            if (FindWindowW(L"#32770", L"ソルベナ")) return false;
+            EXPECT_TRUE(IsWindowVisible(window));
+            EXPECT_TRUE(IsWindowEnabled(window));
+            Click(window, IDCANCEL);
+            return true;
+        });
+        EXPECT_EQ(dialog.Run(nullptr), IDCANCEL);
+    }
+    EXPECT_TRUE(exit.codes.empty());
 }
 
 TEST_F(SelectDialogs, DoubleClickConfirmsOnlyWithASelectedRow) {
