@@ -48,12 +48,11 @@ std::vector<int> Range(int from, int to) {
 
 PanelDialog::PanelDialog()
     : winui::ModalDialog(ProgramInstance(), IDD_PANEL),
+      selectDialog(ProgramInstance()),
       param(L"CForm_Param", PlaceholderPage::Block::Param, {10, 11, 12, 13, 14, 16, 25, 26, 27, 28, 30}, false),
       param2(L"CForm_Param2", PlaceholderPage::Block::Param, {15, 17, 18, 19, 20, 21, 22, 23, 24, 29}, false),
-      set(L"CForm_Set", PlaceholderPage::Block::Adjust, Range(0, 7), false),
-      ip(L"CForm_IP", PlaceholderPage::Block::Address, Range(0, 5), false),
       dipsw(L"CForm_DIPSW", PlaceholderPage::Block::Param, Range(0, 9), true),
-      core(*this, *this, link, PanelPages{&param, &param2, &set, &ip, &dipsw, &portCheck}) {
+      core(*this, *this, link, PanelPages{&param, &param2, &setRecords, &ipRecords, &dipsw, &ip.portCheck}) {
     smallIcon = static_cast<HICON>(
         LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_TAMSEL), IMAGE_ICON, kImageSize, kImageSize, LR_DEFAULTCOLOR));
     accelerators = LoadAcceleratorsW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
@@ -240,19 +239,40 @@ void PanelDialog::CreateTabsAndPages() {
     }
     RECT area = kPageArea;
     MapDialogRect(hwnd, &area);
-    PlaceholderPage* pages[kPageCount] = {&param, &param2, &set, &ip, &dipsw};
+    // Each page once, from its template, which places it on the tab's body.
+    param.Create(hwnd, area, true);
+    param2.Create(hwnd, area, false);
+    set.Create(ProgramInstance(), CForm_Set::kTemplateId, hwnd);
+    ip.Create(ProgramInstance(), CForm_IP::kTemplateId, hwnd);
+    dipsw.Create(hwnd, area, false);
     for (int i = 0; i < kPageCount; ++i) {
-        pages[i]->Create(hwnd, area, i == 0);
+        HWND page = PageWindow(i);
+        if (page == nullptr) continue;
+        ShowWindow(page, i == 0 ? SW_SHOW : SW_HIDE);
         // Above the tab control, so that the page is drawn over its body.
-        SetWindowPos(pages[i]->Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+HWND PanelDialog::PageWindow(int page) const {
+    switch (page) {
+    case 0: return param.Window();
+    case 1: return param2.Window();
+    case 2: return set.Window();
+    case 3: return ip.Window();
+    case 4: return dipsw.Window();
+    default: return nullptr;
     }
 }
 
 void PanelDialog::ShowPage(int page) {
-    const HWND pages[kPageCount] = {param.Window(), param2.Window(), set.Window(), ip.Window(), dipsw.Window()};
-    for (HWND w : pages) ShowWindow(w, SW_HIDE);
-    ShowWindow(pages[page], SW_SHOW);
-    if (GetFocus() != tab) SetFocus(pages[page]);
+    for (int i = 0; i < kPageCount; ++i) {
+        if (PageWindow(i) != nullptr) ShowWindow(PageWindow(i), SW_HIDE);
+    }
+    HWND shown = PageWindow(page);
+    if (shown == nullptr) return;
+    ShowWindow(shown, SW_SHOW);
+    if (GetFocus() != tab) SetFocus(shown);
 }
 
 void PanelDialog::SelectPage(int page) {
@@ -378,7 +398,20 @@ void PanelDialog::EnablePrinterSelection(bool enable) {
 }
 
 SelectionOutcome PanelDialog::RunPrinterSelection(const SelectionRequest& request) {
-    return PlaceholderPrinterSelection(Window(), request, *this);
+    selectDialog.reselect = request.reselect;
+    selectDialog.printerName = request.printerName;
+    selectDialog.destination = request.destination;
+    SelectionOutcome outcome;
+    if (selectDialog.Run(Window()) != IDOK) return outcome;
+    outcome.confirmed = true;
+    outcome.printerCount = selectDialog.printerCount;
+    outcome.printer.printerName = selectDialog.printerName;
+    outcome.printer.destination = selectDialog.destination;
+    outcome.printer.portKind = selectDialog.portKind;
+    outcome.printer.ipAddress = selectDialog.ipAddress;
+    const auto& text = selectDialog.portText;
+    outcome.printer.portText.assign(text.data(), std::find(text.begin(), text.end(), '\0'));
+    return outcome;
 }
 
 ReadFailChoice PanelDialog::RunReadFailDialog() {

@@ -13,11 +13,26 @@
 #include "panel/app/panel_core.h"
 #include "panel/app/placeholder_parts.h"
 #include "panel/app/win_link.h"
+#include "panel/pages/form_ip.h"
+#include "panel/pages/form_set.h"
+#include "panel/select/printer_select_dialog.h"
 #include "winui/dialog.h"
 
 namespace tamsel {
 
 inline constexpr int kPageCount = 5;
+
+// A setting page as the core sees it.
+template <typename Page>
+class PageRecords : public RecordPage {
+public:
+    explicit PageRecords(Page& page) : page(page) {}
+    void LoadFromRecord(const SettingsRecord& record) override { page.LoadFromRecord(record); }
+    void SaveToRecord(SettingsRecord& record) override { page.SaveToRecord(record); }
+
+private:
+    Page& page;
+};
 
 class PanelDialog : public winui::ModalDialog, public PanelShell, public MessageSeam {
 public:
@@ -61,6 +76,7 @@ private:
     void CreateStatusBar();
     void CreateTabsAndPages();
     void ShowPage(int page);
+    HWND PageWindow(int page) const;
     void ShowAbout();
 
     HACCEL accelerators = nullptr;
@@ -74,13 +90,17 @@ private:
     wchar_t tipText[80] = {};
     std::wstring helpPath;
 
-    // The pages, in tab order. Stand-ins until the real pages are merged.
+    PrinterSelectDialog selectDialog;
+
+    // The pages, in tab order. The parameter pages and the DIP switch page
+    // are stand-ins until they are merged.
     PlaceholderPage param;
     PlaceholderPage param2;
-    PlaceholderPage set;
-    PlaceholderPage ip;
+    CForm_Set set;
+    CForm_IP ip;
     PlaceholderPage dipsw;
-    int portCheck = 0;
+    PageRecords<CForm_Set> setRecords{set};
+    PageRecords<CForm_IP> ipRecords{ip};
 
     WinLink link;
     PanelCore core;

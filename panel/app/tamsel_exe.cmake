@@ -26,7 +26,8 @@ add_library(tamsel_app_win STATIC
   read_fail_dialog.cpp read_fail_dialog.h
   placeholder_parts.cpp placeholder_parts.h
   win_link.cpp win_link.h)
-target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic winui comctl32 winspool ole32 advapi32)
+target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic tamsel_select tamsel_pages kes_link_loader winui
+  comctl32 winspool ole32 advapi32)
 kes_target_warnings(tamsel_app_win)
 
 add_executable(tamsel WIN32 main.cpp ${TAMSEL_RES_OBJ})
