@@ -59,6 +59,10 @@ PanelDialog::PanelDialog()
 }
 
 PanelDialog::~PanelDialog() {
+    // The run has destroyed the window and its controls by now; the image
+    // lists they used go after them.
+    if (toolbarImages != nullptr) ImageList_Destroy(toolbarImages);
+    if (tabImages != nullptr) ImageList_Destroy(tabImages);
     if (smallIcon != nullptr) DestroyIcon(smallIcon);
     if (accelerators != nullptr) DestroyAcceleratorTable(accelerators);
 }
@@ -89,9 +93,6 @@ bool PanelDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result) {
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<INT_PTR>(smallIcon);
         return true;
-    case WM_DESTROY:
-        OnDestroy();
-        return false;
     default:
         return false;
     }
@@ -368,12 +369,6 @@ bool PanelDialog::OnPaint() {
     DrawIconEx(dc, (client.right - w + 1) / 2, (client.bottom - h + 1) / 2, smallIcon, w, h, 0, nullptr, DI_NORMAL);
     EndPaint(hwnd, &ps);
     return true;
-}
-
-void PanelDialog::OnDestroy() {
-    if (toolbarImages != nullptr) ImageList_Destroy(toolbarImages);
-    if (tabImages != nullptr) ImageList_Destroy(tabImages);
-    toolbarImages = tabImages = nullptr;
 }
 
 void PanelDialog::ShowAbout() {

@@ -69,7 +69,6 @@ protected:
 private:
     void OnSize();
     bool OnPaint();
-    void OnDestroy();
     void CheckRights();
     void CreateMenuBar();
     void CreateToolbar();
