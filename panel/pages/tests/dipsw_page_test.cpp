@@ -25,16 +25,16 @@ const std::wstring kAllOffLines =
     L"DIPSW   9      : ソルベナ設定有効 \r\n"
     L"DIPSW  10      : オプションボード接続時オプション接続有効 \r\n";
 
-// Switch 1 on, 3 unknown, 4 on, 6 off, 7 on, 9 on, 10 unknown.
-const std::array<std::int32_t, 10> kMixedStates = {1, 0, 2, 1, 0, 0, 1, 0, 1, 7};
+// Switch 1 on, 2 off, 3 and 5 unknown, 4 on, 6 off, 7 on, 8 off, 9 and 10 on.
+const std::array<std::int32_t, 10> kMixedStates = {1, 0, 2, 1, 3, 0, 1, 0, 1, 1};
 const std::wstring kMixedLines =
     L"DIPSW   1 - 2 : 未使用\r\n"
     L"DIPSW   3 - 4 : 不明 \r\n"
-    L"DIPSW   5      : 感熱式印刷 \r\n"
+    L"DIPSW   5      : 不明 \r\n"
     L"DIPSW   6 - 7 : 透過センサー \r\n"
     L"DIPSW   8      : プリンタドライバ設定有効 \r\n"
     L"DIPSW   9      : 操作盤ボリューム設定有効 \r\n"
-    L"DIPSW  10      : 不明 \r\n";
+    L"DIPSW  10      : 本体USB接続有効 \r\n";
 
 SettingsRecord RecordWith(const std::array<std::int32_t, 10>& states) {
     SettingsRecord record = PatternRecord();
