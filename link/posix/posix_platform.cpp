@@ -1,61 +1,36 @@
-// The Linux platform: POSIX sockets and the simulated spooler.
-#include <chrono>
-#include <cstring>
-#include <thread>
+// The POSIX platform: POSIX sockets, and no spooler. There is no Windows
+// spooler here, so a spooler target fails at its first call, the printer
+// open: the operation returns -700 with sysError ENOSYS.
+#include <cerrno>
 
 #include "link/core/operations.h"
 #include "link/posix/posix_sockets.h"
-#include "link/posix/sim_spooler.h"
 
 namespace kestrion::link {
 namespace {
 
-class SimSpoolerApi final : public SpoolerApi {
+class NoSpooler final : public SpoolerApi {
 public:
-    bool OpenPrinterA(const char* name, PrinterHandle* handle) override {
-        // Another process may have listed its printers in a file.
-        spooler().LoadFromEnvironment();
-        return spooler().Open(name, handle, &lastError_);
+    bool OpenPrinterA(const char*, PrinterHandle*) override { return false; }
+    // Nothing below is reached without an open printer; each fails the same way.
+    bool GetPrinterLevel2(PrinterHandle, std::uint8_t*, std::uint32_t, std::uint32_t*) override { return false; }
+    std::uint32_t Level2Attributes(const std::uint8_t*) override { return 0; }
+    std::uint32_t StartDocPrinterA(PrinterHandle, const char*) override { return 0; }
+    bool WritePrinter(PrinterHandle, const std::uint8_t*, std::uint32_t, std::uint32_t*) override { return false; }
+    bool EndDocPrinter(PrinterHandle) override { return false; }
+    void Sleep(std::uint32_t) override {}
+    std::uint32_t GetPrinterDataA(PrinterHandle, const char*, std::uint8_t*, std::uint32_t, std::uint32_t*) override {
+        return ENOSYS;
     }
-    bool GetPrinterLevel2(PrinterHandle handle, std::uint8_t* buffer, std::uint32_t size,
-                          std::uint32_t* needed) override {
-        return spooler().GetInfo2(handle, buffer, size, needed, &lastError_);
-    }
-    std::uint32_t Level2Attributes(const std::uint8_t* buffer) override {
-        simspool::PrinterInfo2 info;
-        std::memcpy(&info, buffer, sizeof info);
-        return info.attributes;
-    }
-    std::uint32_t StartDocPrinterA(PrinterHandle handle, const char* documentName) override {
-        return spooler().StartDoc(handle, documentName, &lastError_);
-    }
-    bool WritePrinter(PrinterHandle handle, const std::uint8_t* data, std::uint32_t size,
-                      std::uint32_t* written) override {
-        return spooler().Write(handle, data, size, written, &lastError_);
-    }
-    bool EndDocPrinter(PrinterHandle handle) override { return spooler().EndDoc(handle, &lastError_); }
-    void Sleep(std::uint32_t milliseconds) override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-    std::uint32_t GetPrinterDataA(PrinterHandle handle, const char* valueName, std::uint8_t* buffer,
-                                 std::uint32_t size, std::uint32_t* needed) override {
-        return spooler().GetData(handle, valueName, buffer, size, needed);
-    }
-    bool CancelJob(PrinterHandle handle, std::uint32_t jobId) override {
-        return spooler().CancelJob(handle, jobId, &lastError_);
-    }
-    bool ClosePrinter(PrinterHandle handle) override { return spooler().Close(handle, &lastError_); }
-    std::int32_t LastError() override { return lastError_; }
-
-private:
-    static simspool::SimSpooler& spooler() { return simspool::SimSpooler::Instance(); }
-    int lastError_ = 0;
+    bool CancelJob(PrinterHandle, std::uint32_t) override { return false; }
+    bool ClosePrinter(PrinterHandle) override { return false; }
+    std::int32_t LastError() override { return ENOSYS; }
 };
 
 }  // namespace
 
 Platform& DefaultPlatform() {
-    static SimSpoolerApi spooler;
+    static NoSpooler spooler;
     static PosixSockets sockets;
     static Platform platform{spooler, sockets};
     return platform;

@@ -15,7 +15,7 @@
 #include "link/tests/targets.h"
 #include "link/core/operations.h"
 #include "link/posix/posix_sockets.h"
-#include "link/posix/sim_spooler.h"
+#include "sim/spooler/sim_spooler.h"
 #include "sim/port_monitor.h"
 #include "sim/sim_printer.h"
 

@@ -1,14 +1,17 @@
 // libkestrion.so as another program binds it: loaded by file name, the six
-// operations resolved by name. Its spooler printers come from the file named
-// in KESTRION_SIM_SPOOLER, their port monitor forwarding to a printer-sim on
-// loopback; the network path reaches the same printer directly.
+// operations resolved by name. The product has no spooler on this platform;
+// the test build's spooler printers come from the file named in
+// KESTRION_SIM_SPOOLER, their port monitor forwarding to a printer-sim on
+// loopback. The network path reaches the same printer directly.
 #include <stdlib.h>
+#include <errno.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "link/tests/targets.h"
@@ -19,10 +22,11 @@
 
 namespace {
 
-class SharedLibraryTest : public ::testing::Test, protected kestrion::Operations {
+class LoadedLibraryTest : public ::testing::Test, protected kestrion::Operations {
 protected:
+    explicit LoadedLibraryTest(const char* path) : path(path) {}
     void SetUp() override {
-        ASSERT_TRUE(library.Load(KESTRION_SO_PATH)) << library.LoadError();
+        ASSERT_TRUE(library.Load(path)) << library.LoadError();
         std::string missing;
         ASSERT_TRUE(library.BindAll(*this, &missing)) << missing;
 
@@ -43,12 +47,26 @@ protected:
         std::remove(configPath.c_str());
     }
     static PrinterTarget Spooler(const char* name) { return kestrion::testing::SpoolerTarget(name); }
+    void CheckNetworkPath();
 
+    const char* path;
     printersim::SimPrinter printer;
     kestrion::LinkLibrary library;
     std::string configPath;
     std::int32_t sysError = -1;
     std::int32_t param[31] = {}, adjust[8] = {}, address[6] = {};
+};
+
+// The test build, over the simulated spooler.
+class SharedLibraryTest : public LoadedLibraryTest {
+protected:
+    SharedLibraryTest() : LoadedLibraryTest(KESTRION_SIM_SO_PATH) {}
+};
+
+// The library as shipped.
+class ProductLibraryTest : public LoadedLibraryTest {
+protected:
+    ProductLibraryTest() : LoadedLibraryTest(KESTRION_SO_PATH) {}
 };
 
 TEST_F(SharedLibraryTest, SpoolerPrintersFromTheFile) {
@@ -76,7 +94,7 @@ TEST_F(SharedLibraryTest, SpoolerPrintersFromTheFile) {
     EXPECT_EQ(sysError, ENOENT);
 }
 
-TEST_F(SharedLibraryTest, NetworkPathAndTheCommonOpening) {
+void LoadedLibraryTest::CheckNetworkPath() {
     PrinterTarget net{};
     net.connection = 1;
     net.ipAddress[0] = 127;
@@ -95,6 +113,38 @@ TEST_F(SharedLibraryTest, NetworkPathAndTheCommonOpening) {
     EXPECT_EQ(reset(&net, nullptr), LINK_E_NULL_ARG);
     net.connection = 2;
     EXPECT_EQ(reset(&net, &sysError), LINK_E_TARGET);
+}
+
+TEST_F(SharedLibraryTest, NetworkPathAndTheCommonOpening) { CheckNetworkPath(); }
+TEST_F(ProductLibraryTest, NetworkPathAndTheCommonOpening) { CheckNetworkPath(); }
+
+// No spooler here: every operation on a spooler target fails at the printer
+// open with -700 and ENOSYS, whatever printers the simulator's file lists.
+TEST_F(ProductLibraryTest, SpoolerTargetsFailWithoutASpooler) {
+    const PrinterTarget bidi = Spooler("LP Bidi");
+    std::int32_t status = 0;
+    const std::int32_t values[31] = {};
+    const struct {
+        const char* operation;
+        std::function<std::int32_t(std::int32_t*)> call;
+    } cases[] = {
+        {"DllGetPrinterStatus", [&](std::int32_t* e) { return getStatus(&bidi, &status, e); }},
+        {"DllGetPrinterParam", [&](std::int32_t* e) { return getParam(&bidi, param, adjust, address, e); }},
+        {"DllSetPrinterParam", [&](std::int32_t* e) { return setParam(&bidi, values, e); }},
+        {"DllSetPrinterAdjust", [&](std::int32_t* e) { return setAdjust(&bidi, values, e); }},
+        {"DllSetPrinterAdd", [&](std::int32_t* e) { return setAddress(&bidi, values, e); }},
+        {"DllResetPrinter", [&](std::int32_t* e) { return reset(&bidi, e); }},
+    };
+    for (const auto& c : cases) {
+        std::int32_t error = -1;
+        EXPECT_EQ(c.call(&error), LINK_E_SPOOLER) << c.operation;
+        EXPECT_EQ(error, ENOSYS) << c.operation;
+    }
+    // The target check still comes first.
+    PrinterTarget unnamed = bidi;
+    unnamed.nameLength = 0;
+    EXPECT_EQ(reset(&unnamed, &sysError), LINK_E_TARGET);
+    EXPECT_EQ(printer.model().reset_count(), 0);
 }
 
 }  // namespace

@@ -180,6 +180,11 @@ private:
         }
         if (options_.printer) {
             if (options_.port) return Usage("--port belongs to --ip"), false;
+            if (!env_.spoolerTargets) {
+                err_ << "kestrion " << name_ << ": --printer needs the Windows spooler, which this platform does not "
+                        "have; reach a network printer with --ip A.B.C.D\n";
+                return false;
+            }
             printerName_ = env_.printerNameForSpooler(*options_.printer);
             target_ = PrinterTarget{};
             target_.connection = 0;

@@ -29,6 +29,9 @@ struct Environment {
     std::function<std::string(std::int32_t code)> describeSystemError;
     // The printer name as the spooler wants it (ANSI on Windows).
     std::function<std::string(const std::string& utf8)> printerNameForSpooler;
+    // False where the platform has no printer spooler (the library would
+    // fail every --printer target with -700): such targets are refused.
+    bool spoolerTargets = true;
 };
 
 // `args` excludes the program name. Writes results to `out` and errors to

@@ -104,7 +104,10 @@ int main(int argc, char** argv) {
 #else
     const std::vector<std::string> args(argv + 1, argv + argc);
 #endif
-    const kestrion_cli::Environment env{BindLibrary, SystemErrorText, ToAnsi};
+    kestrion_cli::Environment env{BindLibrary, SystemErrorText, ToAnsi};
+#ifndef _WIN32
+    env.spoolerTargets = false;  // spooler targets need Windows
+#endif
     const int code = kestrion_cli::RunKestrion(args, std::cout, std::cerr, env);
     std::cout.flush();
     return code;

@@ -286,6 +286,28 @@ TEST_F(CliFiles, FileErrorsAndUsageErrorsAreToldApart) {
     }
 }
 
+TEST_F(CliFiles, SpoolerTargetsAreRefusedWhereThereIsNoSpooler) {
+    bool bound = false;
+    env_.bind = [&bound](std::string& error) -> std::optional<tamsel::LinkOperations> {
+        bound = true;
+        error = "no printer in this test";
+        return std::nullopt;
+    };
+    env_.spoolerTargets = false;
+    const std::string dat = Save("a.dat", SettingsRecord::Factory());
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"status", "--printer", "LP"}, {"reset", "--printer", "LP", "--local"},
+             {"send", dat, "--param", "--printer", "LP"}}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.code, kExitUsage) << args[0];
+        EXPECT_THAT(r.err, HasSubstr("--printer needs the Windows spooler")) << args[0];
+    }
+    EXPECT_FALSE(bound);
+    // Network targets still reach the library.
+    EXPECT_EQ(Run({"status", "--ip", "127.0.0.1"}).code, kExitPrinter);
+    EXPECT_TRUE(bound);
+}
+
 TEST_F(CliFiles, EveryCommandHasHelp) {
     for (const char* command : {"status", "read", "send", "reset", "show", "diff", "import"}) {
         const Result r = Run({command, "--help"});

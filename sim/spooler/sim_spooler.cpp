@@ -1,4 +1,4 @@
-#include "link/posix/sim_spooler.h"
+#include "sim/spooler/sim_spooler.h"
 
 #include <cerrno>
 #include <cstdlib>

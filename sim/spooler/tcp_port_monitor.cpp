@@ -3,7 +3,7 @@
 // on loopback.
 #include <memory>
 
-#include "link/posix/sim_spooler.h"
+#include "sim/spooler/sim_spooler.h"
 #include "sim/port_monitor.h"
 
 namespace kestrion::simspool {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "link/posix/sim_spooler.h"
+#include "sim/spooler/sim_spooler.h"
 
 namespace kestrion::simspool {
 namespace {
