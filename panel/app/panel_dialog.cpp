@@ -21,8 +21,6 @@ constexpr wchar_t kHelpFileName[] = L"Tamsel.chm";
 // Tab texts, in tab order; the third keeps its two trailing blanks.
 constexpr const wchar_t* kTabTexts[kPageCount] = {L"パラメータ設定1", L"パラメータ設定2", L"微調整設定  ",
                                                   L"IPアドレス設定", L"DIPSW状態表示"};
-// Where the pages sit, in dialog units.
-constexpr RECT kPageArea = {7, 37, 7 + 322, 37 + 205};
 
 HINSTANCE ProgramInstance() { return GetModuleHandleW(nullptr); }
 
@@ -38,21 +36,12 @@ HIMAGELIST LoadMaskedStrip(int bitmapId, int images) {
     return list;
 }
 
-std::vector<int> Range(int from, int to) {
-    std::vector<int> v;
-    for (int i = from; i <= to; ++i) v.push_back(i);
-    return v;
-}
-
 }  // namespace
 
 PanelDialog::PanelDialog()
     : winui::ModalDialog(ProgramInstance(), IDD_PANEL),
       selectDialog(ProgramInstance()),
-      param(L"CForm_Param", PlaceholderPage::Block::Param, {10, 11, 12, 13, 14, 16, 25, 26, 27, 28, 30}, false),
-      param2(L"CForm_Param2", PlaceholderPage::Block::Param, {15, 17, 18, 19, 20, 21, 22, 23, 24, 29}, false),
-      dipsw(L"CForm_DIPSW", PlaceholderPage::Block::Param, Range(0, 9), true),
-      core(*this, *this, link, PanelPages{&param, &param2, &setRecords, &ipRecords, &dipsw, &ip.portCheck}) {
+      core(*this, *this, link, PanelPages{&paramRecords, &param2Records, &setRecords, &ipRecords, &dipswRecords, &ip.portCheck}) {
     smallIcon = static_cast<HICON>(
         LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_TAMSEL), IMAGE_ICON, kImageSize, kImageSize, LR_DEFAULTCOLOR));
     accelerators = LoadAcceleratorsW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
@@ -238,14 +227,12 @@ void PanelDialog::CreateTabsAndPages() {
         item.iImage = i;
         SendMessageW(tab, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
-    RECT area = kPageArea;
-    MapDialogRect(hwnd, &area);
     // Each page once, from its template, which places it on the tab's body.
-    param.Create(hwnd, area, true);
-    param2.Create(hwnd, area, false);
+    param.Create(ProgramInstance(), CForm_Param::kTemplateId, hwnd);
+    param2.Create(ProgramInstance(), CForm_Param2::kTemplateId, hwnd);
     set.Create(ProgramInstance(), CForm_Set::kTemplateId, hwnd);
     ip.Create(ProgramInstance(), CForm_IP::kTemplateId, hwnd);
-    dipsw.Create(hwnd, area, false);
+    dipsw.Create(ProgramInstance(), CForm_DIPSW::kTemplateId, hwnd);
     for (int i = 0; i < kPageCount; ++i) {
         HWND page = PageWindow(i);
         if (page == nullptr) continue;

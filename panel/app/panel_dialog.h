@@ -11,8 +11,10 @@
 #include <string>
 
 #include "panel/app/panel_core.h"
-#include "panel/app/placeholder_parts.h"
 #include "panel/app/win_link.h"
+#include "panel/pages/cform_dipsw.h"
+#include "panel/pages/cform_param.h"
+#include "panel/pages/cform_param2.h"
 #include "panel/pages/form_ip.h"
 #include "panel/pages/form_set.h"
 #include "panel/select/printer_select_dialog.h"
@@ -91,15 +93,17 @@ private:
 
     PrinterSelectDialog selectDialog;
 
-    // The pages, in tab order. The parameter pages and the DIP switch page
-    // are stand-ins until they are merged.
-    PlaceholderPage param;
-    PlaceholderPage param2;
+    // The pages, in tab order, and how the core reaches them.
+    CForm_Param param;
+    CForm_Param2 param2;
     CForm_Set set;
     CForm_IP ip;
-    PlaceholderPage dipsw;
+    CForm_DIPSW dipsw;
+    PageRecords<CForm_Param> paramRecords{param};
+    PageRecords<CForm_Param2> param2Records{param2};
     PageRecords<CForm_Set> setRecords{set};
     PageRecords<CForm_IP> ipRecords{ip};
+    PageRecords<CForm_DIPSW> dipswRecords{dipsw};
 
     WinLink link;
     PanelCore core;

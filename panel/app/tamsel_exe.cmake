@@ -11,20 +11,25 @@ add_custom_command(OUTPUT ${TAMSEL_PICTURES}
   DEPENDS ${TAMSEL_RES_DIR}/make_pictures.py
   COMMENT "Drawing the panel program's pictures")
 
+# The DIP switch pictures of pages_param.rc, drawn by the pages' build.
+set(TAMSEL_PAGES_PICTURES_DIR ${CMAKE_BINARY_DIR}/panel/pages/res)
+set(TAMSEL_PAGES_PICTURES ${TAMSEL_PAGES_PICTURES_DIR}/dipsw_block.bmp
+  ${TAMSEL_PAGES_PICTURES_DIR}/dipsw_lever_up.bmp ${TAMSEL_PAGES_PICTURES_DIR}/dipsw_lever_down.bmp)
+
 file(GLOB TAMSEL_RC_INPUTS CONFIGURE_DEPENDS ${TAMSEL_RES_DIR}/*.rc ${TAMSEL_RES_DIR}/*.h
   ${TAMSEL_RES_DIR}/*.manifest)
 set(TAMSEL_RES_OBJ ${CMAKE_CURRENT_BINARY_DIR}/tamsel_res.o)
 add_custom_command(OUTPUT ${TAMSEL_RES_OBJ}
-  COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${TAMSEL_RES_DIR} -I ${TAMSEL_PICTURES_DIR} -I ${PROJECT_SOURCE_DIR}
+  COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${TAMSEL_RES_DIR} -I ${TAMSEL_PICTURES_DIR}
+          -I ${TAMSEL_PAGES_PICTURES_DIR} -I ${PROJECT_SOURCE_DIR}
           -O coff -i ${TAMSEL_RES_DIR}/tamsel.rc -o ${TAMSEL_RES_OBJ}
-  DEPENDS ${TAMSEL_RC_INPUTS} ${TAMSEL_PICTURES}
+  DEPENDS ${TAMSEL_RC_INPUTS} ${TAMSEL_PICTURES} ${TAMSEL_PAGES_PICTURES}
   COMMENT "Compiling tamsel.rc")
 
 add_library(tamsel_app_win STATIC
   panel_app.cpp panel_app.h
   panel_dialog.cpp panel_dialog.h
   read_fail_dialog.cpp read_fail_dialog.h
-  placeholder_parts.cpp placeholder_parts.h
   win_link.cpp win_link.h)
 target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic tamsel_select tamsel_pages kes_link_loader winui
   comctl32 winspool ole32 advapi32)
@@ -38,7 +43,8 @@ kes_target_warnings(tamsel)
 # Tamsel.exe loads Kestrion.dll from its own folder.
 add_custom_command(TARGET tamsel POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:kestrion> $<TARGET_FILE_DIR:tamsel>)
-add_dependencies(tamsel kestrion)
+# The pages' pictures are drawn by their own resource library's build.
+add_dependencies(tamsel kestrion tamsel_pages_res)
 kes_add_pe_check(tamsel)
 
 # The resources as compiled, read back in a test program that carries them.
@@ -47,3 +53,4 @@ kes_add_gtest(tamsel_resources_test
           ${PROJECT_SOURCE_DIR}/panel/pages/tests/win/dialog_template_reader.cpp
   LIBS winui comctl32)
 target_include_directories(tamsel_resources_test PRIVATE ${PROJECT_SOURCE_DIR}/panel/pages/tests/win)
+add_dependencies(tamsel_resources_test tamsel_pages_res)
