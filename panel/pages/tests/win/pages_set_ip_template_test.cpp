@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "panel/pages/tests/win/dialog_template_reader.h"
+#include "template_reader.h"
 #include "panel/res/pages_set_ip_ids.h"
+#include "winui/text.h"
 
 namespace tamsel::testing {
 namespace {
@@ -39,51 +40,57 @@ std::string Upper(std::string text) {
     return text;
 }
 
-DialogTemplate LoadTemplate(int id) {
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
-    EXPECT_NE(found, nullptr) << "dialog " << id;
-    if (found == nullptr) return {};
-    HGLOBAL loaded = LoadResource(nullptr, found);
-    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(loaded));
-    const auto read = ReadDialogTemplateEx(bytes, SizeofResource(nullptr, found));
-    EXPECT_TRUE(read.has_value()) << "dialog " << id << " is not a complete extended template";
-    return read.value_or(DialogTemplate{});
+// The class of a control: the predefined ones by their names, others as
+// written (windres writes them in capitals; class names ignore case).
+std::string ClassName(const winui::testing::ControlTemplate& control) {
+    switch (control.classAtom) {
+    case 0x0080: return "BUTTON";
+    case 0x0081: return "EDIT";
+    case 0x0082: return "STATIC";
+    case 0x0085: return "COMBOBOX";
+    default: return Upper(winui::Narrow(control.className));
+    }
 }
 
-void ExpectPage(const DialogTemplate& page) {
+winui::testing::DialogTemplate LoadPage(int id) {
+    bool ok = false;
+    winui::testing::DialogTemplate page = winui::testing::LoadTemplate(id, ok);
+    EXPECT_TRUE(ok) << "dialog " << id << " is missing or not a complete extended template";
+    return page;
+}
+
+void ExpectPage(const winui::testing::DialogTemplate& page) {
     EXPECT_EQ(page.style, kPageStyle);
-    EXPECT_EQ(page.exStyle, 0u);
     EXPECT_EQ(page.x, 7);
     EXPECT_EQ(page.y, 37);
-    EXPECT_EQ(page.cx, 322);
-    EXPECT_EQ(page.cy, 205);
-    EXPECT_EQ(page.title, "");
-    EXPECT_EQ(page.menu, "");
+    EXPECT_EQ(page.width, 322);
+    EXPECT_EQ(page.height, 205);
+    EXPECT_EQ(page.title, L"");
     EXPECT_EQ(page.pointSize, 9);
-    EXPECT_EQ(page.typeface, "ＭＳ Ｐゴシック");
+    EXPECT_EQ(page.typeface, L"ＭＳ Ｐゴシック");
 }
 
-void ExpectItems(const DialogTemplate& page, const std::vector<Expected>& expected) {
-    ASSERT_EQ(page.items.size(), expected.size());
+void ExpectItems(const winui::testing::DialogTemplate& page, const std::vector<Expected>& expected) {
+    ASSERT_EQ(page.controls.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const TemplateItem& item = page.items[i];
+        const winui::testing::ControlTemplate& item = page.controls[i];
         const Expected& e = expected[i];
         SCOPED_TRACE("item " + std::to_string(i) + " \"" + e.title + "\" id " + std::to_string(e.id));
         // A static without id may be stored as 0xFFFF or as -1.
-        EXPECT_EQ(e.id == -1 ? static_cast<std::int16_t>(item.id) : item.id, e.id);
-        EXPECT_EQ(Upper(item.className), Upper(e.className));  // class names ignore case
-        EXPECT_EQ(item.title, e.title);
+        EXPECT_EQ(e.id == -1 ? static_cast<std::int16_t>(item.id) : static_cast<std::int32_t>(item.id), e.id);
+        EXPECT_EQ(ClassName(item), Upper(e.className));
+        EXPECT_EQ(winui::Narrow(item.text), e.title);
         EXPECT_EQ(item.x, e.x);
         EXPECT_EQ(item.y, e.y);
-        EXPECT_EQ(item.cx, e.cx);
-        EXPECT_EQ(item.cy, e.cy);
+        EXPECT_EQ(item.width, e.cx);
+        EXPECT_EQ(item.height, e.cy);
         EXPECT_EQ(item.style, e.style) << std::hex << item.style << " expected " << e.style;
         EXPECT_EQ(item.exStyle, 0u);
     }
 }
 
 TEST(FineAdjustTemplate, EveryControlAsBuilt) {
-    const DialogTemplate page = LoadTemplate(IDD_FORM_SET);
+    const winui::testing::DialogTemplate page = LoadPage(IDD_FORM_SET);
     ExpectPage(page);
     const char* kSpinClass = "msctls_updown32";
     struct Row {
@@ -114,7 +121,7 @@ TEST(FineAdjustTemplate, EveryControlAsBuilt) {
 }
 
 TEST(IpAddressTemplate, EveryControlAsBuilt) {
-    const DialogTemplate page = LoadTemplate(IDD_FORM_IP);
+    const winui::testing::DialogTemplate page = LoadPage(IDD_FORM_IP);
     ExpectPage(page);
     const char* kIp = "SysIPAddress32";
     ExpectItems(page, {
