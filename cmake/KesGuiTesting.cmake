@@ -1,14 +1,16 @@
 # kes_add_gui_gtest(name SOURCES ... LIBS ... [TIMEOUT s])
 # A Windows test program that opens windows: under Wine it runs on an Xvfb
 # display of its own (scripts/wine-gui-run) in a prefix shared by the GUI
-# tests, one at a time. Built only where the target is Windows.
+# tests, one at a time. Built only where the target is Windows. The default
+# time-out leaves room for a busy machine (Wine starts its windows slowly
+# under load).
 function(kes_add_gui_gtest name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   if(NOT WIN32)
     return()
   endif()
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 120)
+    set(T_TIMEOUT 300)
   endif()
   add_executable(${name} ${T_SOURCES})
   kes_target_warnings(${name})

@@ -30,7 +30,7 @@ public:
         : ModalDialog(ThisModule(), templateId), steps(std::move(steps)) {}
 
     // Ends the run with kTimedOut when the steps never end it.
-    static constexpr UINT kTimeoutMs = 10000;
+    static constexpr UINT kTimeoutMs = 30000;
 
 protected:
     static constexpr UINT kNextStep = WM_APP + 1;

@@ -30,3 +30,6 @@
 // Dialog 102: the host of the page.
 #define IDD_HOST 102
 #define IDC_HOST_EDIT 1201
+
+// Dialog 103: a template in the plain format.
+#define IDD_PLAIN 103
