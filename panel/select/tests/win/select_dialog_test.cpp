@@ -21,6 +21,7 @@
 #include "panel/select/printer_select_dialog.h"
 #include "select_fakes.h"
 #include "winui/dialog.h"
+#include "winui/tests/template_reader.h"
 
 namespace tamsel {
 namespace {
@@ -162,135 +163,67 @@ protected:
 
 
 // The compiled templates, read back from the resources.
-struct TemplateItem {
-    std::wstring className;  // predefined classes by name: Button, Edit, Static
-    std::wstring title;
-    int id;
-    DWORD style;
-    short x, y, cx, cy;
-};
-struct DialogTemplate {
-    DWORD style = 0;
-    short cx = 0, cy = 0;
-    std::wstring caption;
-    WORD pointSize = 0;
-    std::wstring font;
-    std::vector<TemplateItem> items;
-};
+using winui::testing::ControlTemplate;
+using winui::testing::DialogTemplate;
 
-DialogTemplate ReadTemplate(int id) {
-    DialogTemplate result;
-    HRSRC found = FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));
-    if (!found) {
-        ADD_FAILURE() << "no dialog template " << id;
-        return result;
-    }
-    const auto* p = static_cast<const WORD*>(LockResource(LoadResource(GetModuleHandleW(nullptr), found)));
-    auto dword = [&] {
-        DWORD v = p[0] | (static_cast<DWORD>(p[1]) << 16);
-        p += 2;
-        return v;
-    };
-    auto text = [&] {
-        std::wstring t;
-        if (*p == 0xFFFF) {
-            const WORD ordinal = p[1];
-            p += 2;
-            switch (ordinal) {
-            case 0x80: return std::wstring(L"Button");
-            case 0x81: return std::wstring(L"Edit");
-            case 0x82: return std::wstring(L"Static");
-            default: return L"#" + std::to_wstring(ordinal);
-            }
-        }
-        while (*p) t += static_cast<wchar_t>(*p++);
-        ++p;
-        return t;
-    };
-    EXPECT_EQ(p[0], 1);       // DIALOGEX
-    EXPECT_EQ(p[1], 0xFFFF);
-    p += 2;
-    dword();  // help id
-    dword();  // extended style
-    result.style = dword();
-    const WORD count = *p++;
-    p += 2;  // x, y
-    result.cx = static_cast<short>(*p++);
-    result.cy = static_cast<short>(*p++);
-    text();  // menu
-    text();  // class
-    result.caption = text();
-    if (result.style & DS_SETFONT) {
-        result.pointSize = *p++;
-        p += 2;  // weight, italic and character set
-        result.font = text();
-    }
-    for (WORD i = 0; i < count; ++i) {
-        p = reinterpret_cast<const WORD*>((reinterpret_cast<UINT_PTR>(p) + 3) & ~UINT_PTR(3));
-        TemplateItem item{};
-        dword();  // help id
-        dword();  // extended style
-        item.style = dword();
-        item.x = static_cast<short>(*p++);
-        item.y = static_cast<short>(*p++);
-        item.cx = static_cast<short>(*p++);
-        item.cy = static_cast<short>(*p++);
-        item.id = static_cast<int>(dword());
-        item.className = text();
-        item.title = text();
-        const WORD extra = *p++;
-        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + extra);
-        result.items.push_back(item);
-    }
-    return result;
+DialogTemplate Template(int id) {
+    bool ok = false;
+    DialogTemplate dialog = winui::testing::LoadTemplate(id, ok);
+    EXPECT_TRUE(ok) << "template " << id;
+    return dialog;
 }
 
-// Window class names are not case-sensitive (and windres writes them in capitals).
-bool SameClass(const std::wstring& a, const wchar_t* b) { return lstrcmpiW(a.c_str(), b) == 0; }
+// A predefined class by its atom, any other by name (windres writes names in capitals).
+bool IsClass(const ControlTemplate& control, const wchar_t* name) {
+    if (lstrcmpiW(name, L"Button") == 0) return control.classAtom == winui::testing::kButtonClass;
+    if (lstrcmpiW(name, L"Edit") == 0) return control.classAtom == winui::testing::kEditClass;
+    if (lstrcmpiW(name, L"Static") == 0) return control.classAtom == winui::testing::kStaticClass;
+    return control.classAtom == 0 && lstrcmpiW(control.className.c_str(), name) == 0;
+}
 
 TEST(SelectTemplates, PrinterSelectionTemplate) {
-    const DialogTemplate t = ReadTemplate(IDD_PRINTER_SELECT);
-    EXPECT_EQ(t.caption, L"プリンタの選択");
-    EXPECT_EQ(t.cx, 187);
-    EXPECT_EQ(t.cy, 127);
+    const DialogTemplate t = Template(IDD_PRINTER_SELECT);
+    EXPECT_EQ(t.title, L"プリンタの選択");
+    EXPECT_EQ(t.width, 187);
+    EXPECT_EQ(t.height, 127);
     EXPECT_FALSE(t.style & WS_VISIBLE);  // shown by its run, never before the selection allows it
-    ASSERT_EQ(t.items.size(), 4u);
-    EXPECT_TRUE(SameClass(t.items[0].className, L"Static"));
-    EXPECT_EQ(t.items[0].title, L"プリンタを選択してください。");
-    EXPECT_LT(t.items[0].y, t.items[1].y);  // the text stands at the top
+    ASSERT_EQ(t.controls.size(), 4u);
+    EXPECT_TRUE(IsClass(t.controls[0], L"Static"));
+    EXPECT_EQ(t.controls[0].text, L"プリンタを選択してください。");
+    EXPECT_LT(t.controls[0].y, t.controls[1].y);  // the text stands at the top
 
-    const TemplateItem& list = t.items[1];
-    EXPECT_TRUE(SameClass(list.className, L"SysListView32"));
-    EXPECT_EQ(list.id, IDC_PRINTER_LIST);
+    const ControlTemplate& list = t.controls[1];
+    EXPECT_TRUE(IsClass(list, L"SysListView32"));
+    EXPECT_EQ(list.id, static_cast<std::uint32_t>(IDC_PRINTER_LIST));
     const DWORD listStyle = LVS_REPORT | LVS_SINGLESEL | LVS_SORTASCENDING | WS_BORDER | WS_TABSTOP | WS_VISIBLE;
     EXPECT_EQ(list.style & listStyle, listStyle);
 
-    EXPECT_TRUE(SameClass(t.items[2].className, L"Button"));
-    EXPECT_EQ(t.items[2].id, IDOK);
-    EXPECT_EQ(t.items[2].title, L"OK");
-    EXPECT_EQ(t.items[2].style & 0x0F, static_cast<DWORD>(BS_DEFPUSHBUTTON));
-    EXPECT_EQ(t.items[3].id, IDCANCEL);
-    EXPECT_EQ(t.items[3].title, L"キャンセル");
-    EXPECT_EQ(t.items[3].style & 0x0F, static_cast<DWORD>(BS_PUSHBUTTON));
-    for (const TemplateItem& item : t.items) {
-        EXPECT_LE(item.x + item.cx, t.cx) << item.id;
-        EXPECT_LE(item.y + item.cy, t.cy) << item.id;
-        if (item.id != -1) {
-            EXPECT_TRUE(item.style & WS_TABSTOP) << item.id;
+    EXPECT_TRUE(IsClass(t.controls[2], L"Button"));
+    EXPECT_EQ(t.controls[2].id, static_cast<std::uint32_t>(IDOK));
+    EXPECT_EQ(t.controls[2].text, L"OK");
+    EXPECT_EQ(t.controls[2].style & 0x0F, static_cast<DWORD>(BS_DEFPUSHBUTTON));
+    EXPECT_EQ(t.controls[3].id, static_cast<std::uint32_t>(IDCANCEL));
+    EXPECT_EQ(t.controls[3].text, L"キャンセル");
+    EXPECT_EQ(t.controls[3].style & 0x0F, static_cast<DWORD>(BS_PUSHBUTTON));
+    for (const ControlTemplate& control : t.controls) {
+        EXPECT_LE(control.x + control.width, t.width) << control.id;
+        EXPECT_LE(control.y + control.height, t.height) << control.id;
+        if (!IsClass(control, L"Static")) {
+            EXPECT_TRUE(control.style & WS_TABSTOP) << control.id;
         }
     }
 }
 
 TEST(SelectTemplates, NetworkAddressTemplate) {
-    const DialogTemplate t = ReadTemplate(IDD_NET_ADDRESS);
-    EXPECT_EQ(t.caption, L"IPアドレス設定");
-    EXPECT_EQ(t.cx, 211);
-    EXPECT_EQ(t.cy, 158);
+    const DialogTemplate t = Template(IDD_NET_ADDRESS);
+    EXPECT_EQ(t.title, L"IPアドレス設定");
+    EXPECT_EQ(t.width, 211);
+    EXPECT_EQ(t.height, 158);
     EXPECT_FALSE(t.style & WS_VISIBLE);
     struct Want {
         const wchar_t* className;
         int id;
-        const wchar_t* title;
+        const wchar_t* text;
     };
     const Want want[] = {
         {L"Static", -1, L"選択されたプリンタは、ネットワーク接続です。"},
@@ -303,25 +236,28 @@ TEST(SelectTemplates, NetworkAddressTemplate) {
         {L"Button", IDOK, L"OK"},
         {L"Button", IDCANCEL, L"キャンセル"},
     };
-    ASSERT_EQ(t.items.size(), std::size(want));
+    ASSERT_EQ(t.controls.size(), std::size(want));
     for (std::size_t i = 0; i < std::size(want); ++i) {
-        EXPECT_TRUE(SameClass(t.items[i].className, want[i].className)) << i;
-        EXPECT_EQ(t.items[i].id, want[i].id) << i;
-        EXPECT_EQ(t.items[i].title, want[i].title) << i;
-        EXPECT_LE(t.items[i].x + t.items[i].cx, t.cx) << i;
-        EXPECT_LE(t.items[i].y + t.items[i].cy, t.cy) << i;
-        // Top to bottom in template order.
+        const ControlTemplate& control = t.controls[i];
+        EXPECT_TRUE(IsClass(control, want[i].className)) << i;
+        EXPECT_EQ(control.id, static_cast<std::uint32_t>(want[i].id)) << i;
+        EXPECT_EQ(control.text, want[i].text) << i;
+        EXPECT_LE(control.x + control.width, t.width) << i;
+        EXPECT_LE(control.y + control.height, t.height) << i;
+        // Top to bottom in template order (a label and its field share a line).
         if (i > 0 && i != 3 && i != 5 && i != 8) {
-            EXPECT_GT(t.items[i].y, t.items[i - 1].y) << i;
+            EXPECT_GT(control.y, t.controls[i - 1].y) << i;
         }
     }
-    const DWORD edit = t.items[5].style;
+    const DWORD edit = t.controls[5].style;
     EXPECT_TRUE(edit & ES_AUTOHSCROLL);
+    EXPECT_TRUE(edit & WS_TABSTOP);
     EXPECT_FALSE(edit & ES_NUMBER);
-    EXPECT_EQ(t.items[6].style & SS_TYPEMASK, static_cast<DWORD>(SS_CENTER));
-    EXPECT_EQ(t.items[7].style & 0x0F, static_cast<DWORD>(BS_DEFPUSHBUTTON));
-    EXPECT_LT(t.items[7].x, t.items[8].x);  // OK left, キャンセル right
-    EXPECT_EQ(t.items[7].y, t.items[8].y);
+    EXPECT_TRUE(t.controls[3].style & WS_TABSTOP);
+    EXPECT_EQ(t.controls[6].style & SS_TYPEMASK, static_cast<DWORD>(SS_CENTER));
+    EXPECT_EQ(t.controls[7].style & 0x0F, static_cast<DWORD>(BS_DEFPUSHBUTTON));
+    EXPECT_LT(t.controls[7].x, t.controls[8].x);  // OK left, キャンセル right
+    EXPECT_EQ(t.controls[7].y, t.controls[8].y);
 }
 
 class SelectDialogs : public ::testing::Test {
