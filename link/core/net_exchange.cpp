@@ -95,7 +95,8 @@ bool Connection::Release(SysError& error, EventHandle event) {
 }
 
 void FormatDottedAddress(const std::uint8_t address[4], char (&text)[kDottedBufferSize]) {
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", address[0], address[1], address[2], address[3]);
+    const std::string dotted = FormatDotted(Octets{address[0], address[1], address[2], address[3]});
+    std::snprintf(text, sizeof text, "%s", dotted.c_str());
 }
 
 std::int32_t PingPrinter(SocketApi& api, const char* dotted) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "core/socket_port.h"
 #include "panel/model/setting_texts.h"
 #include "tools/kestrion/settings_view.h"
 
@@ -16,8 +17,6 @@ using tamsel::SettingsRecord;
 namespace {
 
 constexpr std::uint16_t kDefaultPort = 12000;
-constexpr std::int32_t kMinSocketPort = 10000;
-constexpr std::int32_t kMaxSocketPort = 65525;
 
 const char kGeneralHelp[] =
     "usage: kestrion COMMAND [options]\n"
@@ -295,10 +294,11 @@ private:
         if (!work) return kExitInput;
         // The address page refuses a socket port outside its range before anything is sent.
         const std::int32_t port = work->address[kestrion::kSocketPort];
-        if ((choice == 2 || choice == 3) && (port < kMinSocketPort || port > kMaxSocketPort)) {
-            err_ << "kestrion send: " << options_.positional[0] << ": socket port " << port
-                 << " is outside 10000-65525; nothing sent\n"
-                 << "ソケット通信ポート番号が範囲外です。\n設定範囲( 10000 ～ 65525 )\n";
+        const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
+        if ((choice == 2 || choice == 3) && !range.Contains(port)) {
+            err_ << "kestrion send: " << options_.positional[0] << ": socket port " << port << " is outside "
+                 << range.low << "-" << range.high << "; nothing sent\n"
+                 << range.message << "\n";
             return kExitInput;
         }
         const auto link = Bind();
