@@ -291,7 +291,7 @@ std::optional<SettingsRecord> RecordFromJson(const Value& json, std::string& err
     }
     if (!in.Labelled(addr->Find("dhcpBootp"), "address.dhcpBootp", "option", -1, 1, address[kDhcpBootp]) ||
         !in.Labelled(addr->Find("rarp"), "address.rarp", "option", -1, 1, address[kRarp]) ||
-        !in.Integer(addr->Find("socketPort"), "address.socketPort", kAddressPagePortRange.low, kAddressPagePortRange.high,
+        !in.Integer(addr->Find("socketPort"), "address.socketPort", 0, kMaxSocketPort,
                     address[kSocketPort])) {
         return std::nullopt;
     }
