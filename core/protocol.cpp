@@ -232,8 +232,9 @@ Octets UnpackOctets(std::int32_t value) {
     return octets;
 }
 
-std::string FormatDotted(std::int32_t value) {
-    const Octets o = UnpackOctets(value);
+std::string FormatDotted(std::int32_t value) { return FormatDotted(UnpackOctets(value)); }
+
+std::string FormatDotted(const Octets& o) {
     char text[16];
     std::snprintf(text, sizeof text, "%d.%d.%d.%d", o[0], o[1], o[2], o[3]);
     return text;

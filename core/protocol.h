@@ -155,5 +155,7 @@ using Octets = std::array<std::uint8_t, 4>;
 std::int32_t PackOctets(const Octets& octets);
 Octets UnpackOctets(std::int32_t value);
 std::string FormatDotted(std::int32_t value);
+// "a.b.c.d" from four octets, first octet first (at most 15 characters).
+std::string FormatDotted(const Octets& octets);
 
 }  // namespace kestrion

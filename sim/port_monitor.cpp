@@ -6,8 +6,6 @@
 namespace printersim {
 
 namespace {
-inline constexpr char kValuePrefix[] = "GetDevRes,";
-inline constexpr char kValueSuffix[] = ",";
 // Second envelope word: non-zero says a reply is present.
 inline constexpr std::uint32_t kReplyPresent = 1;
 }  // namespace
@@ -21,11 +19,11 @@ PrinterLink InProcessLink(PrinterModel& model) {
     };
 }
 
-std::string ReplyValueName(const std::string& printerName) { return kValuePrefix + printerName + kValueSuffix; }
-
 Bytes WrapReply(const Bytes& reply) {
     Bytes out(kEnvelopeSize + reply.size(), 0);
-    for (std::size_t i = 0; i < 4; ++i) out[4 + i] = static_cast<std::uint8_t>(kReplyPresent >> (8 * i));
+    for (std::size_t i = 0; i < 4; ++i) {
+        out[kestrion::kEnvelopeFlagOffset + i] = static_cast<std::uint8_t>(kReplyPresent >> (8 * i));
+    }
     if (!reply.empty()) std::memcpy(out.data() + kEnvelopeSize, reply.data(), reply.size());
     return out;
 }

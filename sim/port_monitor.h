@@ -10,11 +10,13 @@
 #include <mutex>
 #include <string>
 
+#include "core/spooler_reply.h"
 #include "sim/printer_model.h"
 
 namespace printersim {
 
-inline constexpr std::size_t kEnvelopeSize = 8;
+inline constexpr std::size_t kEnvelopeSize = kestrion::kReplyEnvelopeSize;
+using kestrion::ReplyValueName;  // "GetDevRes,<name>,"
 
 // How a job reaches the printer: given the job's bytes, returns what the
 // printer answered (empty when it sent nothing).
@@ -25,7 +27,6 @@ PrinterLink InProcessLink(PrinterModel& model);
 // An unreachable printer gives an empty reply. Not built for Windows.
 PrinterLink TcpLink(std::uint16_t port);
 
-std::string ReplyValueName(const std::string& printerName);  // "GetDevRes,<name>,"
 // Envelope (first word 0, second word 1, little-endian) followed by the reply.
 Bytes WrapReply(const Bytes& reply);
 

@@ -1,5 +1,7 @@
 #include "sim/printer_model.h"
 
+#include "core/settings_record.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -224,11 +226,12 @@ std::string DescribeParam(std::size_t index, std::int32_t value) {
 }
 
 PrinterSettings FactorySettings() {
+    // The factory record's blocks; its DIP switch states are all off.
+    const tamsel::SettingsRecord factory = tamsel::SettingsRecord::Factory();
     PrinterSettings s;
-    s.param[kBlackMarkTopControl] = 1;
-    s.param[kStopPositionAfterClose] = 1;
-    s.param[kUsbSerialNumber] = 1;
-    s.address[kSocketPort] = 12000;
+    std::copy(std::begin(factory.param), std::end(factory.param), s.param.begin());
+    std::copy(std::begin(factory.adjust), std::end(factory.adjust), s.adjust.begin());
+    std::copy(std::begin(factory.address), std::end(factory.address), s.address.begin());
     return s;
 }
 

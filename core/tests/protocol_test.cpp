@@ -1,4 +1,6 @@
 #include "core/protocol.h"
+#include "core/socket_port.h"
+#include "core/spooler_reply.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -430,6 +432,26 @@ TEST(Octets, FirstOctetAtTheLowestAddress) {
     EXPECT_EQ(UnpackOctets(v), (Octets{192, 168, 1, 20}));
     EXPECT_EQ(FormatDotted(v), "192.168.1.20");
     EXPECT_EQ(FormatDotted(PackOctets({255, 255, 255, 255})), "255.255.255.255");
+}
+
+TEST(SpoolerReply, ValueName) {
+    EXPECT_EQ(ReplyValueName("LP-1 (USB)"), "GetDevRes,LP-1 (USB),");
+    EXPECT_EQ(ReplyValueName(""), "GetDevRes,,");
+}
+
+TEST(SocketPort, RangeBoundaries) {
+    const struct {
+        const SocketPortRange& range;
+        std::int64_t port;
+        bool inside;
+    } cases[] = {
+        {kAddressPagePortRange, 9999, false},   {kAddressPagePortRange, 10000, true},
+        {kAddressPagePortRange, 65525, true},   {kAddressPagePortRange, 65526, false},
+        {kAddressPagePortRange, 9100, false},   {kAddressDialogPortRange, 9999, false},
+        {kAddressDialogPortRange, 10000, true}, {kAddressDialogPortRange, 65535, true},
+        {kAddressDialogPortRange, 65536, false}, {kAddressDialogPortRange, -10000, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.range.Contains(c.port), c.inside) << c.range.high << " " << c.port;
 }
 
 }  // namespace

@@ -16,6 +16,11 @@ public:
     IcmpLibrary(const IcmpLibrary&) = delete;
     IcmpLibrary& operator=(const IcmpLibrary&) = delete;
     bool loaded() const { return loaded_; }
+    // Unloads now rather than at the end of the scope.
+    void Unload() {
+        if (loaded_) api_.UnloadIcmpLibrary();
+        loaded_ = false;
+    }
 
 private:
     SocketApi& api_;
@@ -95,7 +100,8 @@ bool Connection::Release(SysError& error, EventHandle event) {
 }
 
 void FormatDottedAddress(const std::uint8_t address[4], char (&text)[kDottedBufferSize]) {
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", address[0], address[1], address[2], address[3]);
+    const std::string dotted = FormatDotted(Octets{address[0], address[1], address[2], address[3]});
+    std::snprintf(text, sizeof text, "%s", dotted.c_str());
 }
 
 std::int32_t PingPrinter(SocketApi& api, const char* dotted) {
@@ -112,6 +118,10 @@ std::int32_t PingPrinter(SocketApi& api, const char* dotted) {
         if (icmp.handle() == 0) return LINK_E_NETWORK;
         status = api.IcmpSendEcho(icmp.handle(), destination, kEchoTimeToLive, kEchoTimeoutMs);
     }
+    // After the echo: handle closed above, then the library unloaded, and the
+    // sockets cleaned up last as `sockets` ends. (A failure before the echo
+    // cleans up the sockets first, then unloads.)
+    library.Unload();
     return status == 0 ? LINK_OK : LINK_E_NETWORK;
 }
 

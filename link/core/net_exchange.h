@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/protocol.h"
 #include "link/kestrion.h"
 #include "link/core/seams.h"
 #include "link/core/sys_error.h"
@@ -22,7 +23,7 @@ inline constexpr std::size_t kDottedBufferSize = 16;
 
 // Reply capacities on the network path.
 inline constexpr std::size_t kStatusReplyCapacity = 13;
-inline constexpr std::size_t kParamReplyCapacity = 228;
+inline constexpr std::size_t kParamReplyCapacity = kParamReplyLength;
 // In a settings reply every decoded field lies in bytes 0-97, and field bytes
 // such as 10.x.x.x or port 2560 form 0A 00. A terminator pair ending before
 // this offset is therefore data, not the end of the line.

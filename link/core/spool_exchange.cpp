@@ -73,13 +73,6 @@ bool FetchReply(SpoolerApi& api, PrinterHandle handle, const char* printerName, 
 
 }  // namespace
 
-std::string ReplyValueName(const char* printerName) {
-    std::string name = kValueNamePrefix;
-    name += printerName;
-    name += ',';
-    return name;
-}
-
 std::int32_t SpoolExchange(SpoolerApi& api, SysError& error, const SpoolRequest& request) {
     const bool isRead = request.fetchBuffer != nullptr;
     if (isRead) std::memset(request.fetchBuffer, 0, request.fetchSize);

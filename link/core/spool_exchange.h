@@ -7,32 +7,27 @@
 #include <cstdint>
 #include <string>
 
+#include "core/protocol.h"
+#include "core/spooler_reply.h"
 #include "link/core/seams.h"
 #include "link/core/sys_error.h"
 
 namespace kestrion::link {
 
-// What the port monitor puts in front of the printer's reply: two 32-bit
-// words, the second non-zero once a reply is present.
-inline constexpr std::size_t kReplyEnvelopeSize = 8;
-inline constexpr std::size_t kEnvelopeFlagOffset = 4;
 // Fetch buffers: envelope plus the longest reply of each read.
 inline constexpr std::size_t kStatusFetchSize = kReplyEnvelopeSize + 16;
-inline constexpr std::size_t kParamFetchSize = kReplyEnvelopeSize + 228;
+inline constexpr std::size_t kParamFetchSize = kReplyEnvelopeSize + kParamReplyLength;
 
 // The value name is formed in a buffer of this size, terminator included.
 inline constexpr std::size_t kValueNameBufferSize = 256;
-inline constexpr char kValueNamePrefix[] = "GetDevRes,";
 // The longest printer name whose value name still fits: 256 - 10 - 1 - 1.
-inline constexpr std::size_t kMaxPrinterNameLength = kValueNameBufferSize - (sizeof(kValueNamePrefix) - 1) - 2;
+inline constexpr std::size_t kMaxPrinterNameLength =
+    kValueNameBufferSize - (sizeof(kReplyValuePrefix) - 1) - (sizeof(kReplyValueSuffix) - 1) - 1;
 
-inline constexpr std::uint32_t kPrinterAttributeEnableBidi = 0x800;
 // The port monitor has the reply ready within this time after the job ends.
 inline constexpr std::uint32_t kReplyPauseMs = 100;
 inline constexpr int kFetchAttempts = 3;
 
-// "GetDevRes,<name>,"
-std::string ReplyValueName(const char* printerName);
 
 struct SpoolRequest {
     const char* printerName;

@@ -159,8 +159,10 @@ bool PosixSockets::SelectCloseEvent(SocketHandle socket, EventHandle event) {
 
 WaitResult PosixSockets::WaitEvent(EventHandle event, std::uint32_t timeoutMs) {
     const int fd = reinterpret_cast<CloseEvent*>(event)->fd;
-    // Data still arriving wakes poll with POLLIN only; keep waiting for the
-    // close itself until the time is up.
+    // Only the printer's close (POLLRDHUP), a hang-up or an error ends the
+    // wait: POLLIN is not asked for, so data still arriving does not wake
+    // poll. A socket that is no longer valid (POLLNVAL) fails the wait at
+    // once instead of waking poll again and again until the time is up.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
@@ -174,6 +176,11 @@ WaitResult PosixSockets::WaitEvent(EventHandle event, std::uint32_t timeoutMs) {
         }
         if (r == 0) return WaitResult::TimedOut;
         if (revents & (POLLRDHUP | POLLHUP | POLLERR)) return WaitResult::Signalled;
+        if (revents & POLLNVAL) {
+            errno = EBADF;
+            Fail();
+            return WaitResult::Failed;
+        }
     }
 }
 

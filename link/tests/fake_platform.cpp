@@ -214,7 +214,10 @@ bool FakeSockets::LoadIcmpLibrary() {
 
 bool FakeSockets::ResolveIcmpFunctions() { return !script.ShouldFail("GetProcAddress"); }
 
-void FakeSockets::UnloadIcmpLibrary() { ++icmpUnloads; }
+void FakeSockets::UnloadIcmpLibrary() {
+    script.Note("FreeLibrary");
+    ++icmpUnloads;
+}
 
 IcmpHandle FakeSockets::IcmpCreateFile() {
     if (script.ShouldFail("IcmpCreateFile")) return 0;
@@ -230,6 +233,7 @@ std::uint32_t FakeSockets::IcmpSendEcho(IcmpHandle, const std::uint8_t*, std::ui
 }
 
 bool FakeSockets::IcmpCloseHandle(IcmpHandle) {
+    script.Note("IcmpCloseHandle");
     ++icmpFilesClosed;
     return true;
 }

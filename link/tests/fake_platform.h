@@ -37,6 +37,8 @@ public:
         return it == counts_.end() ? 0 : it->second;
     }
     const std::vector<std::string>& calls() const { return calls_; }
+    // Logs a call that cannot fail.
+    void Note(const std::string& call) { calls_.push_back(call); }
     std::int32_t lastError() const { return lastError_; }
     void setLastError(std::int32_t code) { lastError_ = code; }
 

@@ -107,6 +107,31 @@ TEST_F(NetworkTest, SettingsReadFailingAfterTheTargetCheckLeavesZeros) {
     for (auto v : address) EXPECT_EQ(v, 0);
 }
 
+// After the echo: close the handle, unload ICMP.DLL, then clean up the
+// sockets; before it, a failed step cleans up the sockets before the unload.
+TEST_F(NetworkTest, EchoReleasesInOrder) {
+    const auto released = [this] {
+        std::vector<std::string> order;
+        for (const std::string& call : fake.sockets.script.calls()) {
+            if (call == "IcmpCloseHandle" || call == "FreeLibrary" || call == "WSACleanup") order.push_back(call);
+        }
+        return order;
+    };
+    fake.sockets.echoStatus = 11010;  // no answer: the operation ends after the echo
+    EXPECT_EQ(Reset(), LINK_E_NETWORK);
+    EXPECT_THAT(released(), ElementsAre("IcmpCloseHandle", "FreeLibrary", "WSACleanup"));
+}
+
+TEST_F(NetworkTest, EchoStepFailureCleansUpBeforeUnloading) {
+    fake.sockets.script.Fail("gethostbyname", 11001);
+    EXPECT_EQ(Reset(), LINK_E_NETWORK);
+    std::vector<std::string> order;
+    for (const std::string& call : fake.sockets.script.calls()) {
+        if (call == "IcmpCloseHandle" || call == "FreeLibrary" || call == "WSACleanup") order.push_back(call);
+    }
+    EXPECT_THAT(order, ElementsAre("WSACleanup", "FreeLibrary"));
+}
+
 // Each echo step failing: the operation fails with -800, no TCP at all.
 class EchoStepFails : public NetworkTest, public ::testing::WithParamInterface<const char*> {};
 

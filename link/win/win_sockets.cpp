@@ -15,9 +15,10 @@ using IcmpSendEchoFn = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_I
 using IcmpCloseHandleFn = BOOL(WINAPI*)(HANDLE);
 
 // The echo's reply buffer: one reply record of this process's layout (40
-// bytes on x64, where the system refuses the 28-byte 32-bit record) with room
-// for an ICMP error message behind it.
-constexpr DWORD kEchoReplySize = sizeof(ICMP_ECHO_REPLY) + 8 + 64;
+// bytes on x64, where the system refuses the 28-byte 32-bit record), no echo
+// data (none is sent), and the 8 bytes of an ICMP error message that the
+// system may place behind the record.
+constexpr DWORD kEchoReplySize = sizeof(ICMP_ECHO_REPLY) + 8;
 // Status left in the record when the call writes none: not an answer.
 constexpr ULONG kNoReplyStatus = IP_GENERAL_FAILURE;
 

@@ -13,12 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "core/spooler_reply.h"
+
 namespace kestrion::simspool {
 
 using Bytes = std::vector<std::uint8_t>;
 
 inline constexpr char kConfigVariable[] = "KESTRION_SIM_SPOOLER";
-inline constexpr std::uint32_t kAttributeEnableBidi = 0x800;
+inline constexpr std::uint32_t kAttributeEnableBidi = kestrion::kPrinterAttributeEnableBidi;
 
 // What the spooler needs of a printer's port monitor: take a finished job,
 // and answer one printer-data request (bytes copied, 0 when there is nothing).

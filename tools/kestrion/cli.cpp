@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "core/socket_port.h"
 #include "panel/model/setting_texts.h"
 #include "tools/kestrion/settings_view.h"
 
@@ -16,8 +17,6 @@ using tamsel::SettingsRecord;
 namespace {
 
 constexpr std::uint16_t kDefaultPort = 12000;
-constexpr std::int32_t kMinSocketPort = 10000;
-constexpr std::int32_t kMaxSocketPort = 65525;
 
 const char kGeneralHelp[] =
     "usage: kestrion COMMAND [options]\n"
@@ -70,7 +69,8 @@ const std::map<std::string, std::string> kCommandHelp = {
      "Turns the JSON of 'kestrion show --json' back into a settings file. Only each\n"
      "field's \"value\" counts (\"caption\", \"option\", \"text\" and the DIP switch\n"
      "\"lines\" are for people). Every field must be present and valid; on any error\n"
-     "nothing is written.\n"},
+     "nothing is written. The socket port may be any port 0-65535; one outside\n"
+     "10000-65525, which the address page refuses, is kept with a warning.\n"},
 };
 
 std::filesystem::path PathFromUtf8(const std::string& s) {
@@ -295,10 +295,11 @@ private:
         if (!work) return kExitInput;
         // The address page refuses a socket port outside its range before anything is sent.
         const std::int32_t port = work->address[kestrion::kSocketPort];
-        if ((choice == 2 || choice == 3) && (port < kMinSocketPort || port > kMaxSocketPort)) {
-            err_ << "kestrion send: " << options_.positional[0] << ": socket port " << port
-                 << " is outside 10000-65525; nothing sent\n"
-                 << "ソケット通信ポート番号が範囲外です。\n設定範囲( 10000 ～ 65525 )\n";
+        const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
+        if ((choice == 2 || choice == 3) && !range.Contains(port)) {
+            err_ << "kestrion send: " << options_.positional[0] << ": socket port " << port << " is outside "
+                 << range.low << "-" << range.high << "; nothing sent\n"
+                 << range.message << "\n";
             return kExitInput;
         }
         const auto link = Bind();
@@ -408,6 +409,14 @@ private:
         if (!record) {
             err_ << "kestrion import: " << file << ": " << error << "; nothing written\n";
             return kExitInput;
+        }
+        // Kept as it is: a printer may listen on such a port (9100, say), but a
+        // send of the address block refuses it as the address page does.
+        const std::int32_t port = record->address[kestrion::kSocketPort];
+        const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
+        if (!range.Contains(port)) {
+            err_ << "kestrion import: warning: socket port " << port << " is outside " << range.low << "-"
+                 << range.high << ", which the address page refuses; sending the address block will refuse it\n";
         }
         if (!SaveFile(*options_.output, *record)) return kExitInput;
         out_ << "wrote " << *options_.output << "\n";

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <set>
 
+#include "core/socket_port.h"
 #include "panel/model/setting_texts.h"
 
 namespace kestrion_cli {
@@ -13,8 +14,6 @@ using kjson::Value;
 
 namespace {
 
-constexpr std::int32_t kMinSocketPort = 10000;
-constexpr std::int32_t kMaxSocketPort = 65525;
 
 // Element names of the address page; dhcpBootp and rarp are radio groups.
 constexpr const char* kOctetKeys[] = {"ipAddress", "subnetMask", "gateway"};
@@ -292,7 +291,7 @@ std::optional<SettingsRecord> RecordFromJson(const Value& json, std::string& err
     }
     if (!in.Labelled(addr->Find("dhcpBootp"), "address.dhcpBootp", "option", -1, 1, address[kDhcpBootp]) ||
         !in.Labelled(addr->Find("rarp"), "address.rarp", "option", -1, 1, address[kRarp]) ||
-        !in.Integer(addr->Find("socketPort"), "address.socketPort", kMinSocketPort, kMaxSocketPort,
+        !in.Integer(addr->Find("socketPort"), "address.socketPort", 0, kMaxSocketPort,
                     address[kSocketPort])) {
         return std::nullopt;
     }

@@ -23,7 +23,9 @@ kjson::Value RecordToJson(const tamsel::SettingsRecord& record);
 
 // Builds a record (header and tags as the program writes them) from the JSON
 // that RecordToJson produces. Every field must be present and valid; unknown
-// keys are refused. On failure returns nullopt and `error` names the field.
+// keys are refused; the socket port may be any port 0-65535 (the address
+// page's narrower range is the business of the commands that send it). On
+// failure returns nullopt and `error` names the field.
 std::optional<tamsel::SettingsRecord> RecordFromJson(const kjson::Value& json, std::string& error);
 
 // Dotted IPv4 text: four decimal octets 0-255, nothing else.

@@ -25,6 +25,7 @@
 #include "link/link_library.h"
 #include "link/tests/targets.h"
 #include "core/protocol.h"
+#include "core/spooler_reply.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ protected:
     static void DeleteReply(const std::string& name) {
         const std::string key = "System\\CurrentControlSet\\Control\\Print\\Printers\\" + name +
                                 "\\PrinterDriverData";
-        const std::string value = "GetDevRes," + name + ",";
+        const std::string value = kestrion::ReplyValueName(name);
         HKEY h = nullptr;
         if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS) return;
         ::RegDeleteValueA(h, value.c_str());

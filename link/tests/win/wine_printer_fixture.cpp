@@ -15,12 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "core/spooler_reply.h"
+
 namespace {
 
-constexpr DWORD kAttributeEnableBidi = 0x800;
 constexpr char kDriverName[] = "Kestrion Test Driver";
 
-std::string ValueName(const char* printer) { return std::string("GetDevRes,") + printer + ","; }
+std::string ValueName(const char* printer) { return kestrion::ReplyValueName(printer); }
 
 int Fail(const char* what) {
     std::fprintf(stderr, "kes-wine-printer: %s failed, error %lu\n", what, ::GetLastError());
@@ -45,7 +46,7 @@ int AddPrinter(const char* name, const char* port, bool bidi, const char* driver
     info.pDriverName = const_cast<char*>(driverName);
     info.pPrintProcessor = const_cast<char*>("WinPrint");
     info.pDatatype = const_cast<char*>("RAW");
-    info.Attributes = bidi ? kAttributeEnableBidi : 0;
+    info.Attributes = bidi ? kestrion::kPrinterAttributeEnableBidi : 0;
     HANDLE printer = ::AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
     if (printer == nullptr) {
         if (::GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) return Fail("AddPrinterA");
