@@ -50,7 +50,6 @@ kes_add_pe_check(tamsel)
 # The resources as compiled, read back in a test program that carries them.
 kes_add_gtest(tamsel_resources_test
   SOURCES tests/win/tamsel_resources_test.cpp ${TAMSEL_RES_OBJ}
-          ${PROJECT_SOURCE_DIR}/panel/pages/tests/win/dialog_template_reader.cpp
   LIBS winui comctl32)
-target_include_directories(tamsel_resources_test PRIVATE ${PROJECT_SOURCE_DIR}/panel/pages/tests/win)
+target_include_directories(tamsel_resources_test PRIVATE ${PROJECT_SOURCE_DIR}/winui/tests)
 add_dependencies(tamsel_resources_test tamsel_pages_res)

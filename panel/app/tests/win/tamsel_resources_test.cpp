@@ -6,10 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "dialog_template_reader.h"
+#include "template_reader.h"
 #include "panel/res/resource.h"
 #include "winui/text.h"
 
@@ -157,71 +158,86 @@ TEST(TamselResources, PicturesHaveTheirSizes) {
     }
 }
 
-testing::DialogTemplate LoadTemplate(int id) {
-    HRSRC found = FindResourceW(Self(), MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
-    EXPECT_NE(found, nullptr) << id;
-    if (found == nullptr) return {};
-    HGLOBAL loaded = LoadResource(Self(), found);
-    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(loaded));
-    auto parsed = testing::ReadDialogTemplateEx(bytes, SizeofResource(Self(), found));
-    EXPECT_TRUE(parsed.has_value()) << id;
-    return parsed.value_or(testing::DialogTemplate{});
+using winui::testing::ControlTemplate;
+using winui::testing::DialogTemplate;
+
+DialogTemplate Template(int id) {
+    bool ok = false;
+    DialogTemplate t = winui::testing::LoadTemplate(id, ok);
+    EXPECT_TRUE(ok) << id;
+    return t;
 }
 
+// The template's extended style: the fourth and fifth words of DLGTEMPLATEEX.
+DWORD TemplateExStyle(int id) {
+    HRSRC found = FindResourceW(Self(), MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+    if (found == nullptr || SizeofResource(Self(), found) < 12) return 0;
+    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(Self(), found)));
+    DWORD exStyle = 0;
+    std::memcpy(&exStyle, bytes + 8, sizeof exStyle);
+    return exStyle;
+}
+
+std::string Utf8(const std::wstring& text) { return winui::Narrow(text); }
+
 TEST(TamselResources, MainWindowTemplate) {
-    const testing::DialogTemplate t = LoadTemplate(IDD_PANEL);
-    EXPECT_EQ(t.title, "KVT Vantorelli 7K4R2B-55 ソルベナ");
-    EXPECT_EQ(t.cx, 334);
-    EXPECT_EQ(t.cy, 260);
+    const DialogTemplate t = Template(IDD_PANEL);
+    EXPECT_EQ(Utf8(t.title), "KVT Vantorelli 7K4R2B-55 ソルベナ");
+    EXPECT_EQ(t.width, 334);
+    EXPECT_EQ(t.height, 260);
     const DWORD wanted = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_CENTER;
     EXPECT_EQ(t.style & wanted, wanted);
     EXPECT_EQ(t.style & (WS_MAXIMIZEBOX | WS_THICKFRAME | WS_VISIBLE), 0u);
-    EXPECT_TRUE(t.exStyle & WS_EX_APPWINDOW);
+    EXPECT_TRUE(TemplateExStyle(IDD_PANEL) & WS_EX_APPWINDOW);
     EXPECT_EQ(t.pointSize, 9);
-    EXPECT_EQ(t.typeface, "ＭＳ Ｐゴシック");
-    ASSERT_EQ(t.items.size(), 1u);
-    const testing::TemplateItem& tab = t.items[0];
-    EXPECT_EQ(tab.id, IDC_TAB);
+    EXPECT_EQ(Utf8(t.typeface), "ＭＳ Ｐゴシック");
+    ASSERT_EQ(t.controls.size(), 1u);
+    const ControlTemplate& tab = t.controls[0];
+    EXPECT_EQ(tab.id, static_cast<std::uint32_t>(IDC_TAB));
     // Window classes are found regardless of case; windres stores the name upper case.
-    EXPECT_EQ(CompareStringOrdinal(winui::Widen(tab.className).c_str(), -1, WC_TABCONTROLW, -1, TRUE), CSTR_EQUAL)
-        << tab.className;
+    EXPECT_EQ(CompareStringOrdinal(tab.className.c_str(), -1, WC_TABCONTROLW, -1, TRUE), CSTR_EQUAL)
+        << Utf8(tab.className);
     EXPECT_EQ(tab.x, 5);
     EXPECT_EQ(tab.y, 21);
-    EXPECT_EQ(tab.cx, 325);
-    EXPECT_EQ(tab.cy, 225);
+    EXPECT_EQ(tab.width, 325);
+    EXPECT_EQ(tab.height, 225);
     const DWORD tabStyles = TCS_HOTTRACK | TCS_RAGGEDRIGHT | TCS_FOCUSONBUTTONDOWN | WS_VISIBLE | WS_CHILD;
     EXPECT_EQ(tab.style & tabStyles, tabStyles);
 }
 
 TEST(TamselResources, ReadFailAndAboutTemplates) {
-    const testing::DialogTemplate fail = LoadTemplate(IDD_READ_FAIL);
-    EXPECT_EQ(fail.title, "ソルベナ");
-    EXPECT_EQ(fail.cx, 227);
-    EXPECT_EQ(fail.cy, 71);
-    std::vector<std::pair<int, std::string>> buttons;
+    const DialogTemplate fail = Template(IDD_READ_FAIL);
+    EXPECT_EQ(Utf8(fail.title), "ソルベナ");
+    EXPECT_EQ(fail.width, 227);
+    EXPECT_EQ(fail.height, 71);
+    std::vector<std::pair<std::uint32_t, std::string>> buttons;
     std::vector<std::string> texts;
-    bool icon = false;
-    for (const auto& item : fail.items) {
-        if (item.className == "Button") buttons.push_back({item.id, item.title});
-        if (item.className == "Static" && (item.style & 0x1F) == SS_ICON) icon = item.title == "#220";
-        if (item.className == "Static" && (item.style & 0x1F) != SS_ICON) texts.push_back(item.title);
-    }
-    EXPECT_TRUE(icon);
-    EXPECT_EQ(texts, (std::vector<std::string>{"設定値をプリンタから読み込むことができませんでした。",
-                                               "工場出荷設定を表示します。"}));
-    EXPECT_EQ(buttons, (std::vector<std::pair<int, std::string>>{
-                           {IDOK, "OK(&O)"}, {IDCANCEL, "再試行(&R)"}, {IDC_READ_FAIL_EXIT, "終　了(&E)"}}));
-    for (const auto& item : fail.items) {
-        if (item.id == IDOK) {
-            EXPECT_EQ(item.style & 0xF, static_cast<DWORD>(BS_DEFPUSHBUTTON));
+    int icons = 0;
+    for (const ControlTemplate& c : fail.controls) {
+        if (c.classAtom == winui::testing::kButtonClass) buttons.push_back({c.id, Utf8(c.text)});
+        if (c.classAtom == winui::testing::kStaticClass && (c.style & SS_TYPEMASK) == SS_ICON) ++icons;
+        if (c.classAtom == winui::testing::kStaticClass && (c.style & SS_TYPEMASK) != SS_ICON) {
+            texts.push_back(Utf8(c.text));
+        }
+        if (c.id == IDOK) {
+            EXPECT_EQ(c.style & BS_TYPEMASK, static_cast<DWORD>(BS_DEFPUSHBUTTON));
         }
     }
+    EXPECT_EQ(icons, 1);
+    EXPECT_EQ(texts, (std::vector<std::string>{"設定値をプリンタから読み込むことができませんでした。",
+                                               "工場出荷設定を表示します。"}));
+    EXPECT_EQ(buttons, (std::vector<std::pair<std::uint32_t, std::string>>{
+                           {IDOK, "OK(&O)"}, {IDCANCEL, "再試行(&R)"}, {IDC_READ_FAIL_EXIT, "終　了(&E)"}}));
 
-    const testing::DialogTemplate about = LoadTemplate(IDD_ABOUTBOX);
-    EXPECT_EQ(about.title, "バージョン情報");
+    const DialogTemplate about = Template(IDD_ABOUTBOX);
+    EXPECT_EQ(Utf8(about.title), "バージョン情報");
     std::vector<std::string> aboutTexts;
-    for (const auto& item : about.items) aboutTexts.push_back(item.title);
-    EXPECT_EQ(aboutTexts, (std::vector<std::string>{"#198", "ソルベナ", "KVT Vantorelli 7K4R2B-56", "Version 2.0", "OK"}));
+    for (const ControlTemplate& c : about.controls) {
+        if ((c.style & SS_TYPEMASK) != SS_ICON || c.classAtom != winui::testing::kStaticClass) {
+            aboutTexts.push_back(Utf8(c.text));
+        }
+    }
+    EXPECT_EQ(aboutTexts, (std::vector<std::string>{"ソルベナ", "KVT Vantorelli 7K4R2B-56", "Version 2.0", "OK"}));
 }
 
 }  // namespace
