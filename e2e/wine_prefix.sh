@@ -19,6 +19,12 @@ source "$e2e_here/../link/tests/win/spool_port_command.sh"
 
 e2e_xvfb_pid=""
 
+# The printer's own settings at the start of every run, unlike the factory
+# values so that a page showing them proves the read (e2e/fixture/sim_values.h
+# holds the same values for the tests).
+e2e_sim_values=(--dip 1011000001 --ip 10.0.0.1 --mask 255.255.255.0 --gateway 10.0.0.254
+  --socket-port 2560 --dhcp off --rarp on)
+
 e2e_display_answers() {
   DISPLAY=$1 xdotool getdisplaygeometry >/dev/null 2>&1
 }
@@ -69,10 +75,11 @@ e2e_begin() {
   # display: begin with a server of our own, on our display.
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
-  e2e_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null || return 1
+  # Its services keep the standard streams of that first program: give it none.
+  e2e_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || return 1
   (cd "$E2E_DIR" && e2e_wine kes-e2e-prefix.exe install-monitor) || return 1
 
-  start_printer_sim "$simulator" "$E2E_DIR/printer-sim.log" --control-port 0 || return 1
+  start_printer_sim "$simulator" "$E2E_DIR/printer-sim.log" --control-port 0 "${e2e_sim_values[@]}" || return 1
   export KES_SIM_PORT=$sim_port KES_SIM_CONTROL=$sim_control
   write_spool_port_command "$E2E_DIR/port-monitor.sh" "$portmon" "$sim_port" "$winbuild/link" "$E2E_WINE_RUN"
   (cd "$E2E_DIR" && e2e_wine kes-e2e-prefix.exe map-ports "$E2E_DIR/port-monitor.sh") || return 1
@@ -86,5 +93,11 @@ e2e_end() {
     kill "$e2e_xvfb_pid" 2>/dev/null || true
     wait "$e2e_xvfb_pid" 2>/dev/null || true
     e2e_xvfb_pid=""
+
+# The printer's own settings at the start of every run, unlike the factory
+# values so that a page showing them proves the read (e2e/fixture/sim_values.h
+# holds the same values for the tests).
+e2e_sim_values=(--dip 1011000001 --ip 10.0.0.1 --mask 255.255.255.0 --gateway 10.0.0.254
+  --socket-port 2560 --dhcp off --rarp on)
   fi
 }
