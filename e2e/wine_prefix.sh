@@ -77,6 +77,9 @@ e2e_begin() {
   wineserver -w 2>/dev/null || true
   # Its services keep the standard streams of that first program: give it none.
   e2e_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || return 1
+  # The dialogs ask for "ＭＳ Ｐゴシック" and "ＭＳ ゴシック": the IPA fonts stand in.
+  e2e_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "ＭＳ Ｐゴシック" /d IPAPGothic /f >/dev/null || return 1
+  e2e_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "ＭＳ ゴシック" /d IPAGothic /f >/dev/null || return 1
   (cd "$E2E_DIR" && e2e_wine kes-e2e-prefix.exe install-monitor) || return 1
 
   start_printer_sim "$simulator" "$E2E_DIR/printer-sim.log" --control-port 0 "${e2e_sim_values[@]}" || return 1

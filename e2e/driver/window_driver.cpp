@@ -519,6 +519,9 @@ std::optional<MessageBoxView> FindMessageBox(DWORD pid, const std::wstring& capt
         for (HWND child : Descendants(window)) {
             const std::wstring cls = ClassOf(child);
             if (cls == L"Static") {
+                // An icon or picture static's "text" is its resource reference.
+                const LONG type = ::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK;
+                if (type == SS_ICON || type == SS_BITMAP || type == SS_ENHMETAFILE) continue;
                 const std::wstring text = TextOf(child);
                 if (!text.empty()) view.text += view.text.empty() ? text : L"\n" + text;
             } else if (cls == L"Button") {
