@@ -5,8 +5,8 @@
 #   run_e2e.sh WIN_BUILD_DIR NATIVE_BUILD_DIR PROGRAM.exe [test arguments]
 #
 # PROGRAM.exe is taken from WIN_BUILD_DIR/e2e and runs there. Screenshots
-# that the test asks for land in WIN_BUILD_DIR/e2e/screenshots; their paths
-# are printed at the end.
+# that the test asks for land in WIN_BUILD_DIR/e2e/screenshots/PROGRAM; their
+# paths are printed at the end.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 winbuild=$(realpath "$1")
@@ -24,8 +24,10 @@ trap finish EXIT
 
 e2e_begin "$winbuild" "$native" || exit 1
 
-shots=$E2E_DIR/screenshots
+# One folder of pictures per test program, emptied at the start of its run.
+shots=$E2E_DIR/screenshots/${program%.exe}
 mkdir -p "$shots"
+rm -f "$shots"/*.png "$shots"/*.request
 "$here/screenshot.sh" --serve "$DISPLAY" "$shots" &
 watcher=$!
 
