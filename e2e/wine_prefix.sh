@@ -23,7 +23,8 @@ e2e_xvfb_pid=""
 # values so that a page showing them proves the read (e2e/fixture/sim_values.h
 # holds the same values for the tests).
 e2e_sim_values=(--dip 1011000001 --ip 10.0.0.1 --mask 255.255.255.0 --gateway 10.0.0.254
-  --socket-port 2560 --dhcp off --rarp on)
+  --socket-port 2560 --dhcp off --rarp on --param 27=2
+  --adjust 0=-3 --adjust 2=57 --adjust 3=-57 --adjust 7=-1057)
 
 e2e_display_answers() {
   DISPLAY=$1 xdotool getdisplaygeometry >/dev/null 2>&1
@@ -101,6 +102,7 @@ e2e_end() {
 # values so that a page showing them proves the read (e2e/fixture/sim_values.h
 # holds the same values for the tests).
 e2e_sim_values=(--dip 1011000001 --ip 10.0.0.1 --mask 255.255.255.0 --gateway 10.0.0.254
-  --socket-port 2560 --dhcp off --rarp on)
+  --socket-port 2560 --dhcp off --rarp on --param 27=2
+  --adjust 0=-3 --adjust 2=57 --adjust 3=-57 --adjust 7=-1057)
   fi
 }

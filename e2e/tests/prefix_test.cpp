@@ -141,6 +141,10 @@ TEST_F(SpoolerPathTest, EverySimulatorPortAnswersForItsOwnPrinter) {
                   kestrion::PackOctets({e2e::kSimIp[0], e2e::kSimIp[1], e2e::kSimIp[2], e2e::kSimIp[3]}))
             << name;
         EXPECT_EQ(address[kestrion::kSocketPort], e2e::kSimSocketPort) << name;
+        EXPECT_EQ(address[kestrion::kDhcpBootp], e2e::kSimDhcpBootp) << name;
+        EXPECT_EQ(address[kestrion::kRarp], e2e::kSimRarp) << name;
+        EXPECT_EQ(param[27], e2e::kSimParam27) << name;
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(adjust[i], e2e::kSimAdjust[i]) << name << " ADJUST[" << i << "]";
         EXPECT_EQ(param[0], 1) << name << ": DIP switch 1";
         EXPECT_EQ(param[1], 0) << name << ": DIP switch 2";
     }
