@@ -275,6 +275,16 @@ bool TypeKeys(HWND window, const std::vector<WORD>& modifiers, WORD virtualKey) 
     return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
+bool FocusAndSelectAll(HWND edit) {
+    if (!BringToFront(edit)) return false;
+    RECT r{};
+    ::GetClientRect(edit, &r);
+    ClickAt(edit, POINT{r.right / 2, r.bottom / 2});
+    if (!WaitUntil([&] { return FocusOf(edit) == edit; }, Milliseconds(5000))) return false;
+    Send(edit, EM_SETSEL, 0, -1);
+    return true;
+}
+
 bool TypeText(HWND window, const std::wstring& text) {
     if (!BringToFront(window)) return false;
     std::vector<INPUT> inputs;

@@ -105,6 +105,9 @@ void PressKey(HWND window, WORD virtualKey);
 // modifiers held (VK_CONTROL, VK_MENU, VK_SHIFT) through SendInput, for
 // accelerators that need the real key state.
 bool TypeKeys(HWND window, const std::vector<WORD>& modifiers, WORD virtualKey);
+// Clicks into an edit field so that it takes the focus, waits for it, and
+// selects all its text (typing then replaces it).
+bool FocusAndSelectAll(HWND edit);
 // Types text into the focused control of `window`'s thread (SendInput, Unicode).
 bool TypeText(HWND window, const std::wstring& text);
 

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -568,3 +569,193 @@ TEST_F(Tamsel, SwitchFollowedByAnotherOpensTheMainWindow) {
 }
 
 }  // namespace
+
+// --- the five pages --------------------------------------------------------------
+
+namespace pages {
+
+// Tab order of the pages.
+constexpr int kParam1 = 0, kParam2 = 1, kAdjust = 2, kIp = 3, kDip = 4;
+
+// The DIP switch lines for the simulator's switches 1011000001.
+const wchar_t kSimDipLines[] =
+    L"DIPSW   1 - 2 : 未使用\r\n"
+    L"DIPSW   3 - 4 : カット印刷モード \r\n"
+    L"DIPSW   5      : 感熱式印刷 \r\n"
+    L"DIPSW   6 - 7 : センサー無視 \r\n"
+    L"DIPSW   8      : プリンタドライバ設定有効 \r\n"
+    L"DIPSW   9      : ソルベナ設定有効 \r\n"
+    L"DIPSW  10      : 本体USB接続有効 \r\n";
+
+// Every switch in state 3 (not available).
+const wchar_t kUnknownDipLines[] =
+    L"DIPSW   1 - 2 : 不明 \r\n"
+    L"DIPSW   3 - 4 : 不明 \r\n"
+    L"DIPSW   5      : 不明 \r\n"
+    L"DIPSW   6 - 7 : 不明 \r\n"
+    L"DIPSW   8      : 不明 \r\n"
+    L"DIPSW   9      : 不明 \r\n"
+    L"DIPSW  10      : 不明 \r\n";
+
+}  // namespace pages
+
+class TamselPages : public Tamsel {
+protected:
+    void SetUp() override {
+        Tamsel::SetUp();
+        WithLibrary();
+        Printers("one-usb");
+    }
+
+    // Starts the program and waits for its main window.
+    void Open() {
+        Start();
+        main = WaitMainWindow();
+        ASSERT_NE(main, nullptr);
+    }
+
+    // The page that holds control `uniqueId` (an id no other page uses),
+    // after its tab was clicked.
+    HWND ShowPage(int tab, int uniqueId) {
+        HWND tabs = Item(main, kTab);
+        e2e::ClickTab(tabs, tab);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TabSelected(tabs) == tab; }, 5s));
+        HWND control = e2e::Child(main, uniqueId);
+        EXPECT_NE(control, nullptr) << "no control " << uniqueId << " on page " << tab;
+        if (control == nullptr) return nullptr;
+        HWND page = ::GetParent(control);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::IsShown(page); }, 5s));
+        return page;
+    }
+
+    // The ids of the checked radio buttons among `ids` on `page`.
+    std::vector<int> Checked(HWND page, const std::vector<int>& ids) {
+        std::vector<int> checked;
+        for (int id : ids) {
+            HWND b = e2e::Child(page, id, L"Button");
+            if (b != nullptr && e2e::CheckState(b) == BST_CHECKED) checked.push_back(id);
+        }
+        return checked;
+    }
+
+    HWND main = nullptr;
+};
+
+TEST_F(TamselPages, SimulatorValuesOnAllFivePages) {
+    Open();
+    // Parameters 1: one checked button per group (PARAM[27] = 2 is the third
+    // button of "印刷方向"; the hidden cutter group holds PARAM[13] = 0).
+    HWND page = ShowPage(pages::kParam1, 1297);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(Checked(page, {1069, 1021, 1020, 1026, 1070, 1022, 1076, 1028, 1072, 1024, 1071, 1023, 1297, 1298,
+                             1077, 1029, 1079, 1031, 1032, 1080, 1033, 1034, 1075, 1027, 1035, 1036}),
+              (std::vector<int>{1069, 1020, 1070, 1028, 1072, 1071, 1297, 1029, 1032, 1080, 1075}));
+    e2e::Screenshot(L"page-param1", main);
+
+    page = ShowPage(pages::kParam2, 1302);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(Checked(page, {1299, 1021, 1300, 1026, 1301, 1022, 1304, 1028, 1302, 1310, 1078, 1298, 1309, 1303, 1023,
+                             1306, 1029, 1305, 1031, 1032, 1307, 1024}),
+              (std::vector<int>{1021, 1300, 1301, 1304, 1302, 1078, 1303, 1306, 1305, 1307}));
+    for (int id : {1078, 1298, 1309}) EXPECT_TRUE(e2e::IsEnabled(Item(page, id))) << id << ": automatic cut is on";
+    e2e::Screenshot(L"page-param2", main);
+
+    page = ShowPage(pages::kAdjust, 1243);
+    ASSERT_NE(page, nullptr);
+    const std::pair<int, const wchar_t*> texts[] = {
+        {1065, L"-3"},  {1070, L"0"},     {1243, L"5.7"},  {1074, L"後方"}, {1062, L"5.7"},   {1075, L"前方"},
+        {1063, L"0.0"}, {1076, L"後方"}, {1064, L"0.0"},  {1077, L"後方"}, {1066, L"0.0"},   {1078, L"後方"},
+        {1067, L"105.7"}, {1079, L"左側"}};
+    for (const auto& [id, text] : texts) EXPECT_EQ(e2e::TextOf(Item(page, id)), text) << "control " << id;
+    EXPECT_EQ(e2e::UpDownPosition(Item(page, 1244, L"msctls_updown32")), 57);
+    EXPECT_EQ(e2e::UpDownRange(Item(page, 1061, L"msctls_updown32")), (std::pair<int, int>{0, 1057}));
+    e2e::Screenshot(L"page-adjust", main);
+
+    page = ShowPage(pages::kIp, 1256);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(e2e::IpAddress(Item(page, 1256, L"SysIPAddress32")), std::optional<DWORD>(MAKEIPADDRESS(10, 0, 0, 1)));
+    EXPECT_EQ(e2e::IpAddress(Item(page, 1258, L"SysIPAddress32")),
+              std::optional<DWORD>(MAKEIPADDRESS(255, 255, 255, 0)));
+    EXPECT_EQ(e2e::IpAddress(Item(page, 1259, L"SysIPAddress32")), std::optional<DWORD>(MAKEIPADDRESS(10, 0, 0, 254)));
+    EXPECT_EQ(e2e::TextOf(Item(page, 1262, L"Edit")), L"2560");
+    EXPECT_EQ(Checked(page, {1264, 1019, 1265, 1020}), (std::vector<int>{1019, 1265}));
+    e2e::Screenshot(L"page-ip", main);
+
+    page = ShowPage(pages::kDip, 1294);
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(Item(page, 1266, L"Edit")) == pages::kSimDipLines; }, 5s))
+        << "the seven lines, byte for byte";
+    e2e::Screenshot(L"page-dipsw", main);
+}
+
+TEST_F(TamselPages, FactoryValuesAfterAFailedReadShowEveryDipSwitchUnknown) {
+    ASSERT_EQ(e2e::SimControl(e2e::SimControlPort(), "fault zeroword"), "ok");
+    Start();
+    const auto dialog = e2e::WaitForMessageBox(program.Id(), kCaption, 20s);
+    ASSERT_TRUE(dialog.has_value());
+    ASSERT_TRUE(e2e::Answer(*dialog, IDOK));
+    ExpectMessage(L"工場出荷設定値を表示します。", L"OK", IDOK);
+    main = WaitMainWindow();
+    ASSERT_NE(main, nullptr);
+    HWND page = ShowPage(pages::kDip, 1294);
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(Item(page, 1266, L"Edit")) == pages::kUnknownDipLines; }, 5s));
+    page = ShowPage(pages::kIp, 1256);
+    EXPECT_EQ(e2e::TextOf(Item(page, 1262, L"Edit")), L"12000") << "the factory socket port";
+}
+
+TEST_F(TamselPages, ReturnTimeButtonsFollowTheAutomaticCutChoiceAtOnce) {
+    Open();
+    HWND page = ShowPage(pages::kParam2, 1302);
+    ASSERT_NE(page, nullptr);
+    const auto allEnabled = [&](bool enabled) {
+        for (int id : {1078, 1298, 1309}) {
+            if (e2e::IsEnabled(Item(page, id)) != enabled) return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(allEnabled(true));
+    e2e::Click(Item(page, 1310, L"Button"));  // 無効(&X)
+    EXPECT_TRUE(e2e::WaitUntil([&] { return allEnabled(false); }, 5s));
+    EXPECT_EQ(e2e::CheckState(Item(page, 1078, L"Button")), BST_CHECKED) << "the return time stays chosen";
+    e2e::Click(Item(page, 1302, L"Button"));  // 有効（&Y)
+    EXPECT_TRUE(e2e::WaitUntil([&] { return allEnabled(true); }, 5s));
+}
+
+// Typed with the focus in the field, as a person types: the guard rewrites
+// the text at once.
+TEST_F(TamselPages, RangeGuardRewritesTypedFineAdjustValues) {
+    Open();
+    HWND page = ShowPage(pages::kAdjust, 1243);
+    ASSERT_NE(page, nullptr);
+    struct Case {
+        int edit;
+        const wchar_t* typed;
+        const wchar_t* shown;
+    };
+    const Case cases[] = {
+        {1243, L"12", L"9.9"},      {1243, L"-1", L"0.0"},     {1243, L"0.05", L"0.0"},
+        {1064, L"1.234", L"9.9"},   {1243, L"1.234", L"1.234"}, {1065, L"-100", L"-10"},
+        {1065, L"100", L"10"},      {1065, L"5.5", L"5.5"},
+    };
+    for (const auto& c : cases) {
+        HWND edit = Item(page, c.edit, L"Edit");
+        ASSERT_TRUE(e2e::FocusAndSelectAll(edit)) << c.edit;
+        ASSERT_TRUE(e2e::TypeText(edit, c.typed));
+        EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(edit) == c.shown; }, 5s))
+            << "edit " << c.edit << " after typing " << std::string(c.typed, c.typed + std::wcslen(c.typed));
+    }
+}
+
+TEST_F(TamselPages, SpinUpAt57Shows5Point8) {
+    Open();
+    HWND page = ShowPage(pages::kAdjust, 1243);
+    ASSERT_NE(page, nullptr);
+    HWND edit = Item(page, 1243, L"Edit");
+    ASSERT_EQ(e2e::TextOf(edit), L"5.7");
+    e2e::ClickUpDown(Item(page, 1244, L"msctls_updown32"), /*up=*/true);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(edit) == L"5.8"; }, 5s)) << "shown: " << e2e::TextOf(edit).size();
+    // The density spins write plain integers: -3 up one is -2.
+    e2e::ClickUpDown(Item(page, 1059, L"msctls_updown32"), /*up=*/true);
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(Item(page, 1065, L"Edit")) == L"-2"; }, 5s));
+}

@@ -155,6 +155,13 @@ TEST_F(StandIn, IpAddressFieldsAreEditsWithIdOne) {
     EXPECT_EQ(e2e::IpAddress(ip), std::optional<DWORD>(MAKEIPADDRESS(192, 168, 0, 20)));
 }
 
+TEST_F(StandIn, TypedTextReplacesTheSelectedText) {
+    HWND edit = Item(1266, L"Edit");
+    ASSERT_TRUE(e2e::FocusAndSelectAll(edit));
+    ASSERT_TRUE(e2e::TypeText(edit, L"-0.5ア"));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(edit) == L"-0.5ア"; }, 5s)) << e2e::TextOf(edit).size();
+}
+
 TEST_F(StandIn, ExitCodeOfAButtonAndOfClosing) {
     e2e::Click(e2e::ChildByText(window, L"Button", L"終了"));
     EXPECT_EQ(process.WaitForExit(), std::optional<DWORD>(7));
