@@ -64,6 +64,15 @@ std::wstring TestName() {
     return std::wstring(name.begin(), name.end());
 }
 
+// Texts compared as UTF-8, so that a failure prints them readably.
+std::string U8(const std::wstring& text) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
 std::vector<std::uint8_t> ReadBytes(const std::wstring& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -116,8 +125,8 @@ protected:
                        const wchar_t* screenshot = nullptr) {
         const auto box = e2e::WaitForMessageBox(program.Id(), kCaption, 20s);
         ASSERT_TRUE(box.has_value()) << "no message box";
-        EXPECT_EQ(box->text, text);
-        EXPECT_EQ(box->ButtonTexts(), buttons);
+        EXPECT_EQ(U8(box->text), U8(text)) << "shown:\n" << U8(box->text) << "\nexpected:\n" << U8(text);
+        EXPECT_EQ(U8(box->ButtonTexts()), U8(buttons)) << "shown: " << U8(box->ButtonTexts());
         if (screenshot != nullptr) e2e::Screenshot(screenshot, box->window);
         EXPECT_TRUE(e2e::Answer(*box, answer));
     }
@@ -485,8 +494,8 @@ TEST_F(Tamsel, FailedReadThenRetrySucceeds) {
     Start();
     const auto dialog = e2e::WaitForMessageBox(program.Id(), kCaption, 20s);
     ASSERT_TRUE(dialog.has_value()) << "ReadFailDialog did not show";
-    EXPECT_EQ(dialog->text, L"設定値をプリンタから読み込むことができませんでした。\n工場出荷設定を表示します。");
-    EXPECT_EQ(dialog->ButtonTexts(), L"OK(&O)|再試行(&R)|終　了(&E)");
+    EXPECT_EQ(U8(dialog->text), U8(L"設定値をプリンタから読み込むことができませんでした。\n工場出荷設定を表示します。"));
+    EXPECT_EQ(U8(dialog->ButtonTexts()), U8(L"OK(&O)|再試行(&R)|終　了(&E)"));
     e2e::Screenshot(L"read-fail-dialog", dialog->window);
     ASSERT_TRUE(e2e::Answer(*dialog, IDCANCEL));  // 再試行 has id 2
     HWND main = WaitMainWindow();
