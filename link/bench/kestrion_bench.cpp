@@ -7,12 +7,6 @@
 // in-process). --printer: also time the spooler path on that printer (Linux:
 // a printer of the KESTRION_SIM_SPOOLER file; Windows: an installed printer).
 // The library is bound by file name, as the panel program binds it.
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -24,7 +18,7 @@
 #include <vector>
 
 #include "link/kestrion.h"
-#include "link/operations_binding.h"
+#include "link/link_library.h"
 #include "core/protocol.h"
 #ifndef _WIN32
 #include "sim/sim_printer.h"
@@ -34,28 +28,20 @@ namespace {
 
 using Library = kestrion::Operations;
 
-void* Resolve(void* module, const char* name) {
 #ifdef _WIN32
-    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name));
+const char* const kLibraryFile = kestrion::kLinkLibraryFileName;
 #else
-    return ::dlsym(module, name);
+const char* const kLibraryFile = KESTRION_SO_PATH;
 #endif
-}
 
-bool Load(Library& lib) {
-#ifdef _WIN32
-    void* module = reinterpret_cast<void*>(::LoadLibraryW(L"Kestrion.dll"));
-    const char* file = "Kestrion.dll";
-#else
-    void* module = ::dlopen(KESTRION_SO_PATH, RTLD_NOW);
-    const char* file = KESTRION_SO_PATH;
-#endif
-    if (module == nullptr) {
-        std::fprintf(stderr, "kestrion-bench: cannot load %s\n", file);
+// Loads the library into `library` and binds all six operations into `lib`.
+bool Load(kestrion::LinkLibrary& library, Library& lib) {
+    if (!library.Load(kLibraryFile)) {
+        std::fprintf(stderr, "kestrion-bench: cannot load %s: %s\n", kLibraryFile, library.LoadError().c_str());
         return false;
     }
     std::string missing;
-    if (!kestrion::BindOperations([module](const char* name) { return Resolve(module, name); }, lib, &missing)) {
+    if (!library.BindAll(lib, &missing)) {
         std::fprintf(stderr, "kestrion-bench: no operation %s\n", missing.c_str());
         return false;
     }
@@ -131,8 +117,9 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    kestrion::LinkLibrary library;
     Library lib;
-    if (!Load(lib)) return 1;
+    if (!Load(library, lib)) return 1;
 
 #ifndef _WIN32
     std::unique_ptr<printersim::SimPrinter> local;

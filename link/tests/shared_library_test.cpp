@@ -2,7 +2,6 @@
 // operations resolved by name. Its spooler printers come from the file named
 // in KESTRION_SIM_SPOOLER, their port monitor forwarding to a printer-sim on
 // loopback; the network path reaches the same printer directly.
-#include <dlfcn.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -14,7 +13,7 @@
 
 #include "link/tests/targets.h"
 #include "link/kestrion.h"
-#include "link/operations_binding.h"
+#include "link/link_library.h"
 #include "core/protocol.h"
 #include "sim/sim_printer.h"
 
@@ -23,12 +22,9 @@ namespace {
 class SharedLibraryTest : public ::testing::Test, protected kestrion::Operations {
 protected:
     void SetUp() override {
-        handle = ::dlopen(KESTRION_SO_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << ::dlerror();
+        ASSERT_TRUE(library.Load(KESTRION_SO_PATH)) << library.LoadError();
         std::string missing;
-        ASSERT_TRUE(kestrion::BindOperations([this](const char* name) { return ::dlsym(handle, name); }, *this,
-                                             &missing))
-            << missing;
+        ASSERT_TRUE(library.BindAll(*this, &missing)) << missing;
 
         char pattern[] = "/tmp/kestrion-spooler-XXXXXX";
         const int fd = ::mkstemp(pattern);
@@ -45,12 +41,11 @@ protected:
     void TearDown() override {
         ::unsetenv("KESTRION_SIM_SPOOLER");
         std::remove(configPath.c_str());
-        if (handle != nullptr) ::dlclose(handle);
     }
     static PrinterTarget Spooler(const char* name) { return kestrion::testing::SpoolerTarget(name); }
 
     printersim::SimPrinter printer;
-    void* handle = nullptr;
+    kestrion::LinkLibrary library;
     std::string configPath;
     std::int32_t sysError = -1;
     std::int32_t param[31] = {}, adjust[8] = {}, address[6] = {};

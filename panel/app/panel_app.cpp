@@ -7,6 +7,7 @@
 
 #include "panel/app/command_line.h"
 #include "panel/app/panel_dialog.h"
+#include "winui/dialog.h"
 
 namespace tamsel {
 namespace {
@@ -52,8 +53,7 @@ bool PanelApp::InitInstance() {
         return false;
     }
 
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
-    InitCommonControlsEx(&controls);
+    winui::LoadCommonControls();
 
     // One copy at a time. The mutex is created once and its existence
     // tested in the same call, so two copies started together cannot both
@@ -70,7 +70,7 @@ bool PanelApp::InitInstance() {
 
     {
         PanelDialog panel;
-        panel.Run();
+        panel.Run(nullptr);
     }
     CloseHandle(mutex);
     return false;

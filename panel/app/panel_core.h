@@ -12,6 +12,7 @@
 
 #include "core/settings_record.h"
 #include "link/kestrion.h"
+#include "panel/select/port_kind.h"
 
 namespace tamsel {
 
@@ -27,9 +28,6 @@ public:
     virtual ~MessageSeam() = default;
     virtual MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon) = 0;
 };
-
-// How the chosen printer is reached.
-enum class PortKind : std::int32_t { Usb = 0, Network = 1, Local = 2 };
 
 // The printer the main window works with. Texts are UTF-8.
 struct CurrentPrinter {

@@ -6,8 +6,8 @@
 
 #include "panel/app/read_fail_dialog.h"
 #include "panel/app/rights_check.h"
-#include "panel/app/win_text.h"
 #include "panel/res/resource.h"
+#include "winui/text.h"
 
 namespace tamsel {
 namespace {
@@ -24,13 +24,13 @@ constexpr const wchar_t* kTabTexts[kPageCount] = {L"パラメータ設定1", L"�
 // Where the pages sit, in dialog units.
 constexpr RECT kPageArea = {7, 37, 7 + 322, 37 + 205};
 
-HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+HINSTANCE ProgramInstance() { return GetModuleHandleW(nullptr); }
 
 HIMAGELIST LoadMaskedStrip(int bitmapId, int images) {
     HIMAGELIST list = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, images, 0);
     if (list == nullptr) return nullptr;
     auto bitmap = static_cast<HBITMAP>(
-        LoadImageW(Instance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        LoadImageW(ProgramInstance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bitmap != nullptr) {
         ImageList_AddMasked(list, bitmap, kMaskColour);
         DeleteObject(bitmap);
@@ -47,98 +47,58 @@ std::vector<int> Range(int from, int to) {
 }  // namespace
 
 PanelDialog::PanelDialog()
-    : param(L"CForm_Param", PlaceholderPage::Block::Param, {10, 11, 12, 13, 14, 16, 25, 26, 27, 28, 30}, false),
+    : winui::ModalDialog(ProgramInstance(), IDD_PANEL),
+      selectDialog(ProgramInstance()),
+      param(L"CForm_Param", PlaceholderPage::Block::Param, {10, 11, 12, 13, 14, 16, 25, 26, 27, 28, 30}, false),
       param2(L"CForm_Param2", PlaceholderPage::Block::Param, {15, 17, 18, 19, 20, 21, 22, 23, 24, 29}, false),
-      set(L"CForm_Set", PlaceholderPage::Block::Adjust, Range(0, 7), false),
-      ip(L"CForm_IP", PlaceholderPage::Block::Address, Range(0, 5), false),
       dipsw(L"CForm_DIPSW", PlaceholderPage::Block::Param, Range(0, 9), true),
-      core(*this, *this, link, PanelPages{&param, &param2, &set, &ip, &dipsw, &portCheck}) {
+      core(*this, *this, link, PanelPages{&param, &param2, &setRecords, &ipRecords, &dipsw, &ip.portCheck}) {
     smallIcon = static_cast<HICON>(
         LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_TAMSEL), IMAGE_ICON, kImageSize, kImageSize, LR_DEFAULTCOLOR));
     accelerators = LoadAcceleratorsW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
 }
 
 PanelDialog::~PanelDialog() {
-    if (hwnd != nullptr) DestroyWindow(hwnd);
     if (smallIcon != nullptr) DestroyIcon(smallIcon);
     if (accelerators != nullptr) DestroyAcceleratorTable(accelerators);
 }
 
-INT_PTR PanelDialog::Run() {
-    hwnd = CreateDialogParamW(Instance(), MAKEINTRESOURCEW(IDD_PANEL), nullptr, Proc, reinterpret_cast<LPARAM>(this));
-    if (hwnd == nullptr) return -1;
-    if (!ended) {
-        ShowWindow(hwnd, SW_SHOW);
-        SetForegroundWindow(hwnd);
-    }
-    MSG msg;
-    while (!ended) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit for the caller
-            break;
-        }
-        if (got == -1) break;
-        if (PreTranslate(msg)) continue;
-        if (IsDialogMessageW(hwnd, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    DestroyWindow(hwnd);
-    hwnd = nullptr;
-    return endCode;
-}
-
 bool PanelDialog::PreTranslate(MSG& msg) {
+    HWND hwnd = Window();
     if (accelerators == nullptr || hwnd == nullptr) return false;
     if (msg.hwnd != hwnd && !IsChild(hwnd, msg.hwnd)) return false;
     return TranslateAcceleratorW(hwnd, accelerators, &msg) != 0;
 }
 
-INT_PTR CALLBACK PanelDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<PanelDialog*>(lParam);
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        self->hwnd = hwnd;
-        return self->OnInitDialog();
-    }
-    auto* self = reinterpret_cast<PanelDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (self == nullptr) return FALSE;
-    return self->HandleMessage(message, wParam, lParam);
-}
-
-INT_PTR PanelDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam));
-        return TRUE;
-    case WM_NOTIFY: {
-        const LRESULT result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
-        return TRUE;
-    }
+bool PanelDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result) {
+    switch (msg) {
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            core.ExitPanel();
-            return TRUE;  // what the default would do ends in the empty OnCancel
-        }
-        return FALSE;
+        if ((wParam & 0xFFF0) != SC_CLOSE) return false;
+        // Alt+F4 and the close button ask the exit questions; what the
+        // default would do next ends in the empty OnCancel.
+        core.ExitPanel();
+        result = TRUE;
+        return true;
     case WM_SIZE:
         OnSize();
-        return FALSE;
+        return false;
     case WM_PAINT:
-        return OnPaint() ? TRUE : FALSE;
+        if (!OnPaint()) return false;
+        result = TRUE;
+        return true;
     case WM_QUERYDRAGICON:
-        return reinterpret_cast<INT_PTR>(smallIcon);
+        result = reinterpret_cast<INT_PTR>(smallIcon);
+        return true;
     case WM_DESTROY:
         OnDestroy();
-        return FALSE;
+        return false;
     default:
-        return FALSE;
+        return false;
     }
 }
 
-BOOL PanelDialog::OnInitDialog() {
+bool PanelDialog::OnInitDialog() {
+    HWND hwnd = Window();
     CheckRights();
     CreateMenuBar();
 
@@ -160,7 +120,7 @@ BOOL PanelDialog::OnInitDialog() {
     CreateTabsAndPages();
 
     core.Initialise();
-    return TRUE;
+    return true;
 }
 
 void PanelDialog::CheckRights() {
@@ -200,6 +160,7 @@ void PanelDialog::CheckRights() {
 }
 
 void PanelDialog::CreateMenuBar() {
+    HWND hwnd = Window();
     // The template has no menu: keep the client area the template asks for
     // by growing the window by the menu bar's height.
     RECT before;
@@ -217,6 +178,7 @@ void PanelDialog::CreateMenuBar() {
 }
 
 void PanelDialog::CreateToolbar() {
+    HWND hwnd = Window();
     toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
                               WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE | CCS_TOP, 0, 0,
                               0, 0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)), Instance(),
@@ -250,6 +212,7 @@ void PanelDialog::CreateToolbar() {
 }
 
 void PanelDialog::CreateStatusBar() {
+    HWND hwnd = Window();
     statusBar = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | CCS_BOTTOM, 0, 0, 0, 0, hwnd,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), Instance(), nullptr);
     if (statusBar == nullptr) return;
@@ -263,7 +226,8 @@ void PanelDialog::CreateStatusBar() {
 }
 
 void PanelDialog::CreateTabsAndPages() {
-    tab = GetDlgItem(hwnd, IDC_TAB);
+    HWND hwnd = Window();
+    tab = Item(IDC_TAB);
     tabImages = LoadMaskedStrip(IDB_TABS, kPageCount);
     SendMessageW(tab, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(tabImages));
     for (int i = 0; i < kPageCount; ++i) {
@@ -275,19 +239,40 @@ void PanelDialog::CreateTabsAndPages() {
     }
     RECT area = kPageArea;
     MapDialogRect(hwnd, &area);
-    PlaceholderPage* pages[kPageCount] = {&param, &param2, &set, &ip, &dipsw};
+    // Each page once, from its template, which places it on the tab's body.
+    param.Create(hwnd, area, true);
+    param2.Create(hwnd, area, false);
+    set.Create(ProgramInstance(), CForm_Set::kTemplateId, hwnd);
+    ip.Create(ProgramInstance(), CForm_IP::kTemplateId, hwnd);
+    dipsw.Create(hwnd, area, false);
     for (int i = 0; i < kPageCount; ++i) {
-        pages[i]->Create(hwnd, area, i == 0);
+        HWND page = PageWindow(i);
+        if (page == nullptr) continue;
+        ShowWindow(page, i == 0 ? SW_SHOW : SW_HIDE);
         // Above the tab control, so that the page is drawn over its body.
-        SetWindowPos(pages[i]->Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowPos(page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+HWND PanelDialog::PageWindow(int page) const {
+    switch (page) {
+    case 0: return param.Window();
+    case 1: return param2.Window();
+    case 2: return set.Window();
+    case 3: return ip.Window();
+    case 4: return dipsw.Window();
+    default: return nullptr;
     }
 }
 
 void PanelDialog::ShowPage(int page) {
-    const HWND pages[kPageCount] = {param.Window(), param2.Window(), set.Window(), ip.Window(), dipsw.Window()};
-    for (HWND w : pages) ShowWindow(w, SW_HIDE);
-    ShowWindow(pages[page], SW_SHOW);
-    if (GetFocus() != tab) SetFocus(pages[page]);
+    for (int i = 0; i < kPageCount; ++i) {
+        if (PageWindow(i) != nullptr) ShowWindow(PageWindow(i), SW_HIDE);
+    }
+    HWND shown = PageWindow(page);
+    if (shown == nullptr) return;
+    ShowWindow(shown, SW_SHOW);
+    if (GetFocus() != tab) SetFocus(shown);
 }
 
 void PanelDialog::SelectPage(int page) {
@@ -296,14 +281,8 @@ void PanelDialog::SelectPage(int page) {
     ShowPage(page);
 }
 
-void PanelDialog::OnCommand(int id) {
+bool PanelDialog::OnCommand(int id, int, HWND) {
     switch (id) {
-    case IDOK:
-        OnOK();
-        break;
-    case IDCANCEL:
-        OnCancel();
-        break;
     case ID_FILE_READ:
     case ID_TB_READ:
         core.ReadFromPrinter();
@@ -337,31 +316,37 @@ void PanelDialog::OnCommand(int id) {
         EnableMenuItem(menu, ID_FILE_SEND, MF_BYCOMMAND | MF_ENABLED);
         SendMessageW(toolbar, TB_ENABLEBUTTON, ID_TB_SEND, MAKELPARAM(TRUE, 0));
         break;
+    case ID_NO_OPERATION:
+        break;
     default:
         // Settings files, sending, factory values, test print and help come
-        // with their commands; 32819 does nothing by design.
-        break;
+        // with their commands.
+        return false;
     }
+    return true;
 }
 
-LRESULT PanelDialog::OnNotify(const NMHDR& header) {
-    if (header.idFrom == IDC_TAB && header.code == TCN_SELCHANGE) {
+bool PanelDialog::OnNotify(int id, NMHDR* header, LRESULT& result) {
+    result = 0;
+    if (id == IDC_TAB && header->code == TCN_SELCHANGE) {
         const int page = static_cast<int>(SendMessageW(tab, TCM_GETCURSEL, 0, 0));
         if (page >= 0 && page < kPageCount) ShowPage(page);
-        return 0;
+        return true;
     }
-    if (header.code == TTN_GETDISPINFOW) {
-        auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
+    if (header->code == TTN_GETDISPINFOW) {
+        // The tooltip of a toolbar button: the string of its command id.
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
         tipText[0] = L'\0';
-        LoadStringW(Instance(), static_cast<UINT>(header.idFrom), tipText, kTooltipMax + 1);
-        info.lpszText = tipText;
-        info.hinst = nullptr;
-        return 0;
+        LoadStringW(Instance(), static_cast<UINT>(header->idFrom), tipText, kTooltipMax + 1);
+        info->lpszText = tipText;
+        info->hinst = nullptr;
+        return true;
     }
-    return 0;
+    return false;
 }
 
 void PanelDialog::OnSize() {
+    HWND hwnd = Window();
     HMENU system = GetSystemMenu(hwnd, FALSE);
     if (system == nullptr) return;
     const bool minimised = IsIconic(hwnd) != FALSE;
@@ -372,6 +357,7 @@ void PanelDialog::OnSize() {
 }
 
 bool PanelDialog::OnPaint() {
+    HWND hwnd = Window();
     if (!IsIconic(hwnd)) return false;
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
@@ -391,31 +377,19 @@ void PanelDialog::OnDestroy() {
 }
 
 void PanelDialog::ShowAbout() {
-    DialogBoxParamW(
-        Instance(), MAKEINTRESOURCEW(IDD_ABOUTBOX), hwnd,
-        [](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
-            if (message == WM_INITDIALOG) return TRUE;
-            if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-                EndDialog(dialog, LOWORD(wParam));
-                return TRUE;
-            }
-            return FALSE;
-        },
-        0);
+    winui::ModalDialog about(Instance(), IDD_ABOUTBOX);
+    about.Run(Window());
 }
 
 // --- Seams ------------------------------------------------------------------------------
 
-void PanelDialog::CloseWindow() {
-    ended = true;
-    endCode = IDOK;
-}
+void PanelDialog::CloseWindow() { End(IDOK); }
 
 void PanelDialog::EndProcess(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
 
 void PanelDialog::ShowPrinterInStatusBar(const std::string& printerName, const std::string& destination) {
-    SendMessageW(statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Widen(printerName).c_str()));
-    SendMessageW(statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(Widen(destination).c_str()));
+    SendMessageW(statusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(winui::Widen(printerName).c_str()));
+    SendMessageW(statusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(winui::Widen(destination).c_str()));
 }
 
 void PanelDialog::EnablePrinterSelection(bool enable) {
@@ -424,17 +398,30 @@ void PanelDialog::EnablePrinterSelection(bool enable) {
 }
 
 SelectionOutcome PanelDialog::RunPrinterSelection(const SelectionRequest& request) {
-    return PlaceholderPrinterSelection(hwnd, request, *this);
+    selectDialog.reselect = request.reselect;
+    selectDialog.printerName = request.printerName;
+    selectDialog.destination = request.destination;
+    SelectionOutcome outcome;
+    if (selectDialog.Run(Window()) != IDOK) return outcome;
+    outcome.confirmed = true;
+    outcome.printerCount = selectDialog.printerCount;
+    outcome.printer.printerName = selectDialog.printerName;
+    outcome.printer.destination = selectDialog.destination;
+    outcome.printer.portKind = selectDialog.portKind;
+    outcome.printer.ipAddress = selectDialog.ipAddress;
+    const auto& text = selectDialog.portText;
+    outcome.printer.portText.assign(text.data(), std::find(text.begin(), text.end(), '\0'));
+    return outcome;
 }
 
 ReadFailChoice PanelDialog::RunReadFailDialog() {
     ReadFailDialog dialog;
-    const INT_PTR result = dialog.Run(hwnd);
+    const INT_PTR result = dialog.Run(Window());
     if (result != IDOK) return ReadFailChoice::Retry;
     return dialog.exitRequested == 1 ? ReadFailChoice::EndProgram : ReadFailChoice::ShowFactory;
 }
 
-std::string PanelDialog::ToAnsi(const std::string& utf8) { return ToSystemCodePage(utf8); }
+std::string PanelDialog::ToAnsi(const std::string& utf8) { return winui::ToAnsi(winui::Widen(utf8)); }
 
 // Sending and saving come with their commands. Until then both count as
 // abandoned, so that a question answered with Yes keeps the window open
@@ -455,7 +442,8 @@ MessageAnswer PanelDialog::ShowMessage(std::string_view text, MessageButtons but
     case MessageIcon::Exclamation: flags |= MB_ICONEXCLAMATION; break;
     case MessageIcon::Stop: flags |= MB_ICONSTOP; break;
     }
-    const int answer = MessageBoxW(hwnd, Widen(text).c_str(), Widen(texts::kCaption).c_str(), flags);
+    const int answer =
+        MessageBoxW(Window(), winui::Widen(text).c_str(), winui::Widen(texts::kCaption).c_str(), flags);
     switch (answer) {
     case IDYES: return MessageAnswer::Yes;
     case IDNO: return MessageAnswer::No;

@@ -13,20 +13,33 @@
 #include "panel/app/panel_core.h"
 #include "panel/app/placeholder_parts.h"
 #include "panel/app/win_link.h"
+#include "panel/pages/form_ip.h"
+#include "panel/pages/form_set.h"
+#include "panel/select/printer_select_dialog.h"
+#include "winui/dialog.h"
 
 namespace tamsel {
 
 inline constexpr int kPageCount = 5;
 
-class PanelDialog : public PanelShell, public MessageSeam {
+// A setting page as the core sees it.
+template <typename Page>
+class PageRecords : public RecordPage {
+public:
+    explicit PageRecords(Page& page) : page(page) {}
+    void LoadFromRecord(const SettingsRecord& record) override { page.LoadFromRecord(record); }
+    void SaveToRecord(SettingsRecord& record) override { page.SaveToRecord(record); }
+
+private:
+    Page& page;
+};
+
+class PanelDialog : public winui::ModalDialog, public PanelShell, public MessageSeam {
 public:
     PanelDialog();
     ~PanelDialog() override;
-    PanelDialog(const PanelDialog&) = delete;
-    PanelDialog& operator=(const PanelDialog&) = delete;
 
-    // Runs the window modally; returns IDOK when it closed.
-    INT_PTR Run();
+    // Run(nullptr) runs the window; IDOK when it closed.
 
     // PanelShell
     void SelectPage(int page) override;
@@ -43,16 +56,17 @@ public:
     // MessageSeam
     MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon) override;
 
-private:
-    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+protected:
+    bool PreTranslate(MSG& msg) override;
+    bool OnInitDialog() override;
+    // Enter and Escape never close the main window.
+    void OnOK() override {}
+    void OnCancel() override {}
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(int id, NMHDR* header, LRESULT& result) override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
-    bool PreTranslate(MSG& msg);
-    BOOL OnInitDialog();
-    void OnOK() {}
-    void OnCancel() {}
-    void OnCommand(int id);
-    LRESULT OnNotify(const NMHDR& header);
+private:
     void OnSize();
     bool OnPaint();
     void OnDestroy();
@@ -62,9 +76,9 @@ private:
     void CreateStatusBar();
     void CreateTabsAndPages();
     void ShowPage(int page);
+    HWND PageWindow(int page) const;
     void ShowAbout();
 
-    HWND hwnd = nullptr;
     HACCEL accelerators = nullptr;
     HICON smallIcon = nullptr;
     HMENU menu = nullptr;
@@ -76,16 +90,17 @@ private:
     wchar_t tipText[80] = {};
     std::wstring helpPath;
 
-    bool ended = false;
-    INT_PTR endCode = IDOK;
+    PrinterSelectDialog selectDialog;
 
-    // The pages, in tab order. Stand-ins until the real pages are merged.
+    // The pages, in tab order. The parameter pages and the DIP switch page
+    // are stand-ins until they are merged.
     PlaceholderPage param;
     PlaceholderPage param2;
-    PlaceholderPage set;
-    PlaceholderPage ip;
+    CForm_Set set;
+    CForm_IP ip;
     PlaceholderPage dipsw;
-    int portCheck = 0;
+    PageRecords<CForm_Set> setRecords{set};
+    PageRecords<CForm_IP> ipRecords{ip};
 
     WinLink link;
     PanelCore core;

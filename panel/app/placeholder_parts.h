@@ -1,7 +1,7 @@
-// Stand-ins for the parts of the program that other work provides (the five
-// setting pages and the printer selection dialog), only so that the program
-// runs end to end until they are merged. Not the real parts: the pages show
-// their values as plain numbers, the selection takes a printer without asking.
+// A stand-in for the setting pages that other work provides (the parameter
+// pages and the DIP switch page), only so that the program runs end to end
+// until they are merged. Not the real pages: they show their values as plain
+// numbers and cannot edit them.
 #pragma once
 
 #include <windows.h>
@@ -35,9 +35,5 @@ private:
     bool readOnly;
     HWND window = nullptr;
 };
-
-// Lists the installed printers whose driver is an accepted model and takes
-// the current one (or the first); spooler ports only.
-SelectionOutcome PlaceholderPrinterSelection(HWND owner, const SelectionRequest& request, MessageSeam& messages);
 
 }  // namespace tamsel

@@ -4,39 +4,20 @@
 
 namespace tamsel {
 
-INT_PTR ReadFailDialog::Run(HWND owner) {
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_READ_FAIL), owner, Proc,
-                           reinterpret_cast<LPARAM>(this));
-}
+ReadFailDialog::ReadFailDialog() : winui::ModalDialog(GetModuleHandleW(nullptr), IDD_READ_FAIL) {}
 
-void ReadFailDialog::OnOK(HWND hwnd) {
+void ReadFailDialog::OnOK() {
     exitRequested = 0;
-    EndDialog(hwnd, IDOK);
+    End(IDOK);
 }
 
-void ReadFailDialog::OnCancel(HWND hwnd) { EndDialog(hwnd, IDCANCEL); }
+void ReadFailDialog::OnCancel() { End(IDCANCEL); }
 
-INT_PTR CALLBACK ReadFailDialog::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<ReadFailDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-    if (self == nullptr || message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-    case IDOK:
-        self->OnOK(hwnd);
-        return TRUE;
-    case IDC_READ_FAIL_EXIT:
-        self->exitRequested = 1;
-        EndDialog(hwnd, IDOK);
-        return TRUE;
-    case IDCANCEL:
-        self->OnCancel(hwnd);
-        return TRUE;
-    default:
-        return FALSE;
-    }
+bool ReadFailDialog::OnCommand(int id, int code, HWND) {
+    if (id != IDC_READ_FAIL_EXIT || code != BN_CLICKED) return false;
+    exitRequested = 1;
+    End(IDOK);
+    return true;
 }
 
 }  // namespace tamsel

@@ -2,24 +2,24 @@
 // values, 再試行 tries again, 終了 ends the program.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
+
+#include "winui/dialog.h"
 
 namespace tamsel {
 
-class ReadFailDialog {
+class ReadFailDialog : public winui::ModalDialog {
 public:
-    // IDOK (OK or 終了, see exitRequested) or IDCANCEL (再試行, Escape,
-    // the close button).
-    INT_PTR Run(HWND owner);
+    ReadFailDialog();
 
+    // Run(owner) gives IDOK (OK or 終了, told apart by exitRequested) or
+    // IDCANCEL (再試行, Escape, the close button).
     std::int32_t exitRequested = 0;
 
-private:
-    static INT_PTR CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnOK(HWND hwnd);
-    void OnCancel(HWND hwnd);
+protected:
+    void OnOK() override;
+    void OnCancel() override;
+    bool OnCommand(int id, int code, HWND control) override;
 };
 
 }  // namespace tamsel

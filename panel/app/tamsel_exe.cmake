@@ -25,9 +25,9 @@ add_library(tamsel_app_win STATIC
   panel_dialog.cpp panel_dialog.h
   read_fail_dialog.cpp read_fail_dialog.h
   placeholder_parts.cpp placeholder_parts.h
-  win_link.cpp win_link.h
-  win_text.cpp win_text.h)
-target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic comctl32 winspool ole32 advapi32)
+  win_link.cpp win_link.h)
+target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic tamsel_select tamsel_pages kes_link_loader winui
+  comctl32 winspool ole32 advapi32)
 kes_target_warnings(tamsel_app_win)
 
 add_executable(tamsel WIN32 main.cpp ${TAMSEL_RES_OBJ})
@@ -40,3 +40,10 @@ add_custom_command(TARGET tamsel POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:kestrion> $<TARGET_FILE_DIR:tamsel>)
 add_dependencies(tamsel kestrion)
 kes_add_pe_check(tamsel)
+
+# The resources as compiled, read back in a test program that carries them.
+kes_add_gtest(tamsel_resources_test
+  SOURCES tests/win/tamsel_resources_test.cpp ${TAMSEL_RES_OBJ}
+          ${PROJECT_SOURCE_DIR}/panel/pages/tests/win/dialog_template_reader.cpp
+  LIBS winui comctl32)
+target_include_directories(tamsel_resources_test PRIVATE ${PROJECT_SOURCE_DIR}/panel/pages/tests/win)

@@ -1,42 +1,34 @@
 #include "panel/app/win_link.h"
 
-#include <windows.h>
+#include "link/link_library.h"
 
 namespace tamsel {
 namespace {
 
-constexpr char kLibraryName[] = "Kestrion.dll";
-
 class WinLinkSession : public LinkSession {
 public:
-    WinLinkSession(HMODULE module, PFN_DllGetPrinterParam getParam) : module(module), getParam(getParam) {}
-    ~WinLinkSession() override { FreeLibrary(module); }
-    WinLinkSession(const WinLinkSession&) = delete;
-    WinLinkSession& operator=(const WinLinkSession&) = delete;
+    WinLinkSession(kestrion::LinkLibrary library, const kestrion::Operations& ops)
+        : library(std::move(library)), ops(ops) {}
 
     std::int32_t GetPrinterParam(const PrinterTarget& target, std::int32_t* param, std::int32_t* adjust,
                                  std::int32_t* address, std::int32_t* sysError) override {
-        return getParam(&target, param, adjust, address, sysError);
+        return ops.getParam(&target, param, adjust, address, sysError);
     }
 
 private:
-    HMODULE module;
-    PFN_DllGetPrinterParam getParam;
+    kestrion::LinkLibrary library;  // freed with the session
+    kestrion::Operations ops;
 };
 
 }  // namespace
 
 std::unique_ptr<LinkSession> WinLink::OpenForReading() {
     // Standard search order: the copy beside the program is found first.
-    HMODULE module = LoadLibraryA(kLibraryName);
-    if (module == nullptr) return nullptr;
-    auto getParam = reinterpret_cast<PFN_DllGetPrinterParam>(
-        reinterpret_cast<void*>(GetProcAddress(module, "DllGetPrinterParam")));
-    if (getParam == nullptr) {
-        FreeLibrary(module);
-        return nullptr;
-    }
-    return std::make_unique<WinLinkSession>(module, getParam);
+    kestrion::LinkLibrary library;
+    if (!library.Load(kestrion::kLinkLibraryFileName)) return nullptr;
+    kestrion::Operations ops;
+    if (!library.Bind({kestrion::Op::GetParam}, ops)) return nullptr;  // freed on return
+    return std::make_unique<WinLinkSession>(std::move(library), ops);
 }
 
 }  // namespace tamsel

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "link/kestrion.h"
-#include "link/operations_binding.h"
+#include "link/link_library.h"
 #include "core/settings_record.h"
 
 namespace tamsel {

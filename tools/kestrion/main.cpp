@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "tools/kestrion/cli.h"
+#ifdef _WIN32
+#include "link/link_library.h"
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -53,27 +56,15 @@ std::string SystemErrorText(std::int32_t code) {
     return out;
 }
 
-// The library stays loaded until the tool ends.
-struct Library {
-    HMODULE module = nullptr;
-    ~Library() {
-        if (module) FreeLibrary(module);
-    }
-};
-
 std::optional<tamsel::LinkOperations> BindLibrary(std::string& error) {
-    static Library library;
-    if (!library.module) library.module = LoadLibraryW(L"Kestrion.dll");
-    if (!library.module) {
-        error = "Kestrion.dll cannot be loaded (error " + std::to_string(GetLastError()) + ")";
+    static kestrion::LinkLibrary library;  // stays loaded until the tool ends
+    if (!library.IsLoaded() && !library.Load(kestrion::kLinkLibraryFileName)) {
+        error = "Kestrion.dll cannot be loaded: " + library.LoadError();
         return std::nullopt;
     }
     tamsel::LinkOperations ops;
     std::string missing;
-    const auto resolve = [](const char* name) {
-        return reinterpret_cast<void*>(GetProcAddress(library.module, name));
-    };
-    if (!kestrion::BindOperations(resolve, ops, &missing)) {
+    if (!library.BindAll(ops, &missing)) {
         error = "Kestrion.dll has no operation " + missing;
         return std::nullopt;
     }

@@ -16,7 +16,7 @@
 
 #include "link/tests/targets.h"
 #include "link/kestrion.h"
-#include "link/operations_binding.h"
+#include "link/link_library.h"
 #include "core/protocol.h"
 
 namespace {
@@ -26,20 +26,12 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr std::int32_t kWsaConnRefused = 10061;
 constexpr std::int32_t kErrorInvalidPrinterName = 1801;
 
-struct Library : kestrion::Operations {
-    HMODULE module = nullptr;
-};
-
 class DllTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        lib.module = ::LoadLibraryW(L"Kestrion.dll");
-        ASSERT_NE(lib.module, nullptr) << "Kestrion.dll: error " << ::GetLastError();
+        ASSERT_TRUE(library.Load(kestrion::kLinkLibraryFileName)) << library.LoadError();
         std::string missing;
-        const auto resolve = [this](const char* name) {
-            return reinterpret_cast<void*>(::GetProcAddress(lib.module, name));
-        };
-        ASSERT_TRUE(kestrion::BindOperations(resolve, lib, &missing)) << missing;
+        ASSERT_TRUE(library.BindAll(lib, &missing)) << missing;
         WSADATA data;
         ASSERT_EQ(::WSAStartup(MAKEWORD(2, 2), &data), 0);
     }
@@ -50,12 +42,13 @@ protected:
         EXPECT_EQ(::WSACleanup(), 0);
         EXPECT_EQ(::WSACleanup(), SOCKET_ERROR);
         EXPECT_EQ(::WSAGetLastError(), WSANOTINITIALISED);
-        if (lib.module != nullptr) ::FreeLibrary(lib.module);
+        library.Free();
     }
 
     static PrinterTarget Net(std::uint16_t port) { return kestrion::testing::LoopbackTarget(port); }
 
-    Library lib;
+    kestrion::LinkLibrary library;
+    kestrion::Operations lib;
     std::int32_t sysError = -1;
 };
 

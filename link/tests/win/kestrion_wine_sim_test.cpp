@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "link/kestrion.h"
-#include "link/operations_binding.h"
+#include "link/link_library.h"
 #include "link/tests/targets.h"
 #include "core/protocol.h"
 
@@ -40,19 +40,12 @@ std::string Env(const char* name) {
 class LoadedLibraryTest : public ::testing::Test, protected kestrion::Operations {
 protected:
     void SetUp() override {
-        module = ::LoadLibraryW(L"Kestrion.dll");
-        ASSERT_NE(module, nullptr);
+        ASSERT_TRUE(library.Load(kestrion::kLinkLibraryFileName)) << library.LoadError();
         std::string missing;
-        const auto resolve = [this](const char* name) {
-            return reinterpret_cast<void*>(::GetProcAddress(module, name));
-        };
-        ASSERT_TRUE(kestrion::BindOperations(resolve, *this, &missing)) << missing;
-    }
-    void TearDown() override {
-        if (module != nullptr) ::FreeLibrary(module);
+        ASSERT_TRUE(library.BindAll(*this, &missing)) << missing;
     }
 
-    HMODULE module = nullptr;
+    kestrion::LinkLibrary library;
 };
 
 class WineSpoolTest : public LoadedLibraryTest {
