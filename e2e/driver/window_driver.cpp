@@ -277,10 +277,14 @@ bool TypeKeys(HWND window, const std::vector<WORD>& modifiers, WORD virtualKey) 
 
 bool FocusAndSelectAll(HWND edit) {
     if (!BringToFront(edit)) return false;
-    RECT r{};
-    ::GetClientRect(edit, &r);
-    ClickAt(edit, POINT{r.right / 2, r.bottom / 2});
-    if (!WaitUntil([&] { return FocusOf(edit) == edit; }, Milliseconds(5000))) return false;
+    // Only a field without the focus is clicked: a click still queued would
+    // land after the selection below and put the caret in the middle.
+    if (FocusOf(edit) != edit) {
+        RECT r{};
+        ::GetClientRect(edit, &r);
+        ClickAt(edit, POINT{r.right / 2, r.bottom / 2});
+        if (!WaitUntil([&] { return FocusOf(edit) == edit; }, Milliseconds(5000))) return false;
+    }
     Send(edit, EM_SETSEL, 0, -1);
     return true;
 }

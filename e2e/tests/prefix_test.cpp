@@ -19,7 +19,7 @@
 #include "e2e/fixture/spooler_setup.h"
 #include "e2e/fixture/test_printers.h"
 #include "link/kestrion.h"
-#include "link/operations_binding.h"
+#include "link/link_library.h"
 
 namespace {
 
@@ -111,22 +111,14 @@ protected:
     void SetUp() override {
         const char* folder = std::getenv("KES_E2E_LINK_DIR");
         ASSERT_NE(folder, nullptr) << "run through e2e/run_e2e.sh";
-        const std::string path = std::string(folder) + "\\Kestrion.dll";
-        module = ::LoadLibraryA(path.c_str());
-        ASSERT_NE(module, nullptr) << path;
+        const std::string path = std::string(folder) + "\\" + kestrion::kLinkLibraryFileName;
+        ASSERT_TRUE(library.Load(path)) << library.LoadError();
         std::string missing;
-        ASSERT_TRUE(kestrion::BindOperations(
-            [this](const char* name) { return reinterpret_cast<void*>(::GetProcAddress(module, name)); }, *this,
-            &missing))
-            << missing;
+        ASSERT_TRUE(library.BindAll(*this, &missing)) << missing;
         ASSERT_EQ(e2e::ApplyPrinterSet("several"), "");
         ASSERT_EQ(e2e::SimControl(e2e::SimControlPort(), "clear"), "ok");
     }
-    void TearDown() override {
-        if (module != nullptr) ::FreeLibrary(module);
-        PrinterSetTest::TearDown();
-    }
-    HMODULE module = nullptr;
+    kestrion::LinkLibrary library;
 };
 
 TEST_F(SpoolerPathTest, EverySimulatorPortAnswersForItsOwnPrinter) {

@@ -650,7 +650,7 @@ protected:
     HWND main = nullptr;
 };
 
-TEST_F(TamselPages, SimulatorValuesOnAllFivePages) {
+TEST_F(TamselPages, SimulatorValuesOnTheParameterPages) {
     Open();
     // Parameters 1: one checked button per group (PARAM[27] = 2 is the third
     // button of "印刷方向"; the hidden cutter group holds PARAM[13] = 0).
@@ -668,32 +668,44 @@ TEST_F(TamselPages, SimulatorValuesOnAllFivePages) {
               (std::vector<int>{1021, 1300, 1301, 1304, 1302, 1078, 1303, 1306, 1305, 1307}));
     for (int id : {1078, 1298, 1309}) EXPECT_TRUE(e2e::IsEnabled(Item(page, id))) << id << ": automatic cut is on";
     e2e::Screenshot(L"page-param2", main);
+}
 
-    page = ShowPage(pages::kAdjust, 1243);
+TEST_F(TamselPages, SimulatorValuesOnTheFineAdjustPage) {
+    Open();
+    HWND page = ShowPage(pages::kAdjust, 1243);
     ASSERT_NE(page, nullptr);
     const std::pair<int, const wchar_t*> texts[] = {
         {1065, L"-3"},  {1070, L"0"},     {1243, L"5.7"},  {1074, L"後方"}, {1062, L"5.7"},   {1075, L"前方"},
         {1063, L"0.0"}, {1076, L"後方"}, {1064, L"0.0"},  {1077, L"後方"}, {1066, L"0.0"},   {1078, L"後方"},
         {1067, L"105.7"}, {1079, L"左側"}};
-    for (const auto& [id, text] : texts) EXPECT_EQ(e2e::TextOf(Item(page, id)), text) << "control " << id;
+    for (const auto& [id, text] : texts) {
+        EXPECT_EQ(U8(e2e::TextOf(Item(page, id))), U8(text)) << "control " << id;
+    }
     EXPECT_EQ(e2e::UpDownPosition(Item(page, 1244, L"msctls_updown32")), 57);
     EXPECT_EQ(e2e::UpDownRange(Item(page, 1061, L"msctls_updown32")), (std::pair<int, int>{0, 1057}));
     e2e::Screenshot(L"page-adjust", main);
+}
 
-    page = ShowPage(pages::kIp, 1256);
+TEST_F(TamselPages, SimulatorValuesOnTheIpPage) {
+    Open();
+    HWND page = ShowPage(pages::kIp, 1256);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(e2e::IpAddress(Item(page, 1256, L"SysIPAddress32")), std::optional<DWORD>(MAKEIPADDRESS(10, 0, 0, 1)));
     EXPECT_EQ(e2e::IpAddress(Item(page, 1258, L"SysIPAddress32")),
               std::optional<DWORD>(MAKEIPADDRESS(255, 255, 255, 0)));
     EXPECT_EQ(e2e::IpAddress(Item(page, 1259, L"SysIPAddress32")), std::optional<DWORD>(MAKEIPADDRESS(10, 0, 0, 254)));
-    EXPECT_EQ(e2e::TextOf(Item(page, 1262, L"Edit")), L"2560");
+    EXPECT_EQ(U8(e2e::TextOf(Item(page, 1262, L"Edit"))), "2560");
     EXPECT_EQ(Checked(page, {1264, 1019, 1265, 1020}), (std::vector<int>{1019, 1265}));
     e2e::Screenshot(L"page-ip", main);
+}
 
-    page = ShowPage(pages::kDip, 1294);
+TEST_F(TamselPages, SimulatorValuesOnTheDipSwitchPage) {
+    Open();
+    HWND page = ShowPage(pages::kDip, 1294);
     ASSERT_NE(page, nullptr);
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(Item(page, 1266, L"Edit")) == pages::kSimDipLines; }, 5s))
-        << "the seven lines, byte for byte";
+    HWND lines = Item(page, 1266, L"Edit");
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(lines) == pages::kSimDipLines; }, 5s))
+        << "the seven lines, byte for byte; shown:\n" << U8(e2e::TextOf(lines));
     e2e::Screenshot(L"page-dipsw", main);
 }
 
@@ -752,7 +764,7 @@ TEST_F(TamselPages, RangeGuardRewritesTypedFineAdjustValues) {
         ASSERT_TRUE(e2e::FocusAndSelectAll(edit)) << c.edit;
         ASSERT_TRUE(e2e::TypeText(edit, c.typed));
         EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(edit) == c.shown; }, 5s))
-            << "edit " << c.edit << " after typing " << std::string(c.typed, c.typed + std::wcslen(c.typed));
+            << "edit " << c.edit << " after typing " << U8(c.typed) << " shows " << U8(e2e::TextOf(edit));
     }
 }
 
@@ -763,7 +775,7 @@ TEST_F(TamselPages, SpinUpAt57Shows5Point8) {
     HWND edit = Item(page, 1243, L"Edit");
     ASSERT_EQ(e2e::TextOf(edit), L"5.7");
     e2e::ClickUpDown(Item(page, 1244, L"msctls_updown32"), /*up=*/true);
-    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(edit) == L"5.8"; }, 5s)) << "shown: " << e2e::TextOf(edit).size();
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(edit) == L"5.8"; }, 5s)) << "shown: " << U8(e2e::TextOf(edit));
     // The density spins write plain integers: -3 up one is -2.
     e2e::ClickUpDown(Item(page, 1059, L"msctls_updown32"), /*up=*/true);
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(Item(page, 1065, L"Edit")) == L"-2"; }, 5s));

@@ -160,6 +160,10 @@ TEST_F(StandIn, TypedTextReplacesTheSelectedText) {
     ASSERT_TRUE(e2e::FocusAndSelectAll(edit));
     ASSERT_TRUE(e2e::TypeText(edit, L"-0.5ア"));
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(edit) == L"-0.5ア"; }, 5s)) << e2e::TextOf(edit).size();
+    // Again while the field already has the focus: the whole text is replaced.
+    ASSERT_TRUE(e2e::FocusAndSelectAll(edit));
+    ASSERT_TRUE(e2e::TypeText(edit, L"12"));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(edit) == L"12"; }, 5s)) << e2e::TextOf(edit).size();
 }
 
 TEST_F(StandIn, ExitCodeOfAButtonAndOfClosing) {
