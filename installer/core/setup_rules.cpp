@@ -65,6 +65,14 @@ std::string DefaultDestination(std::string_view windowsFolder, std::string_view 
     return path;
 }
 
+bool IsAcceptableDestination(std::string_view destination) {
+    if (destination.size() < 4) return false;
+    const char drive = AsciiUpper(destination[0]);
+    if (drive < 'A' || drive > 'Z' || destination[1] != ':' || destination[2] != '\\') return false;
+    // Something other than backslashes after the root.
+    return destination.find_first_not_of('\\', 3) != std::string_view::npos;
+}
+
 std::string DriveRoot(std::string_view destination) { return std::string(destination.substr(0, 3)); }
 
 std::uint64_t FreeBytesFromClusters(std::uint32_t freeClusters, std::uint32_t bytesPerSector,

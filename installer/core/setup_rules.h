@@ -74,6 +74,12 @@ std::string UninstallKeyPath(std::string_view installFolder);
 // Empty when the Windows folder has no drive letter.
 std::string DefaultDestination(std::string_view windowsFolder, std::string_view installFolder);
 
+// A destination the installer may fill and the uninstaller may later remove
+// whole: an absolute path "X:\name..." below a drive root. A bare root or a
+// relative path would spread the files over (and on uninstall delete) the
+// whole drive or the current folder.
+bool IsAcceptableDestination(std::string_view destination);
+
 // The first three characters of the destination ("C:\").
 std::string DriveRoot(std::string_view destination);
 

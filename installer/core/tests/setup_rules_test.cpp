@@ -125,6 +125,19 @@ TEST(Destination, DefaultUsesTheWindowsDrive) {
     EXPECT_EQ(DriveRoot("D:"), "D:");
 }
 
+TEST(Destination, OnlyFoldersBelowADriveRootAreAccepted) {
+    struct Case {
+        const char* path;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"C:\\Program Files\\Abc", true}, {"d:\\A", true},  {"C:\\", false},  {"C:\\\\", false},
+        {"C:", false},                     {"", false},         {"Abc", false},   {"\\\\server\\share\\A", false},
+        {"1:\\A", false},                 {"C:A\\B", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsAcceptableDestination(c.path), c.ok) << c.path;
+}
+
 TEST(Destination, FreeSpaceBoundaryInWholeMegabytes) {
     constexpr std::uint64_t mb = std::uint64_t{1} << 20;
     struct Case {
