@@ -27,11 +27,11 @@ int Fail(const char* what) {
     return 1;
 }
 
-int AddPrinter(const char* name, const char* port, bool bidi) {
+int AddPrinter(const char* name, const char* port, bool bidi, const char* driverName) {
     // The driver is Wine's own PostScript driver under a name of ours.
     DRIVER_INFO_3A driver{};
     driver.cVersion = 3;
-    driver.pName = const_cast<char*>(kDriverName);
+    driver.pName = const_cast<char*>(driverName);
     driver.pDriverPath = const_cast<char*>("wineps.drv");
     driver.pDataFile = const_cast<char*>("generic.ppd");
     driver.pConfigFile = const_cast<char*>("wineps.drv");
@@ -42,7 +42,7 @@ int AddPrinter(const char* name, const char* port, bool bidi) {
     PRINTER_INFO_2A info{};
     info.pPrinterName = const_cast<char*>(name);
     info.pPortName = const_cast<char*>(port);
-    info.pDriverName = const_cast<char*>(kDriverName);
+    info.pDriverName = const_cast<char*>(driverName);
     info.pPrintProcessor = const_cast<char*>("WinPrint");
     info.pDatatype = const_cast<char*>("RAW");
     info.Attributes = bidi ? kAttributeEnableBidi : 0;
@@ -101,9 +101,11 @@ int DeleteData(const char* name) {
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "add" && argc == 5) return AddPrinter(argv[2], argv[3], std::strcmp(argv[4], "1") == 0);
+    if (command == "add" && (argc == 5 || argc == 6)) {
+        return AddPrinter(argv[2], argv[3], std::strcmp(argv[4], "1") == 0, argc == 6 ? argv[5] : kDriverName);
+    }
     if (command == "setdata" && argc == 4) return SetData(argv[2], argv[3]);
     if (command == "deldata" && argc == 3) return DeleteData(argv[2]);
-    std::fprintf(stderr, "usage: kes-wine-printer add NAME PORT BIDI | setdata NAME FILE | deldata NAME\n");
+    std::fprintf(stderr, "usage: kes-wine-printer add NAME PORT BIDI [DRIVER] | setdata NAME FILE | deldata NAME\n");
     return 2;
 }

@@ -34,23 +34,15 @@ start_printer_sim "$native/sim/printer-sim" "$work/printer-sim.log" --control-po
 port=$sim_port
 control=$sim_control
 
-# The port monitor: the job arrives on standard input; the printer's answer
-# (8-byte envelope + reply) becomes the printer data "GetDevRes,<name>,".
-cat >"$work/port-monitor.sh" <<EOF
-#!/bin/sh
-out=\$(mktemp)
-"$portmon" --port $port --out "\$out" || true
-if [ -s "\$out" ]; then
-  cd "$linkdir" && "$winerun" kes-wine-printer.exe setdata "\$1" "Z:\$out" >/dev/null
-fi
-rm -f "\$out"
-EOF
+# The port monitor: the printer's answer becomes the printer data.
+source "$(dirname "$0")/spool_port_command.sh"
+write_spool_port_command "$work/port-monitor.sh" "$portmon" "$port" "$linkdir" "$winerun"
 # A port whose printer never answers.
 cat >"$work/silent.sh" <<'EOF'
 #!/bin/sh
 cat >/dev/null
 EOF
-chmod +x "$work/port-monitor.sh" "$work/silent.sh"
+chmod +x "$work/silent.sh"
 
 cd "$linkdir"
 spooler='HKCU\Software\Wine\Printing\Spooler'
