@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds the installer's distribution folder and its zip.
 
-    make_distribution.py --out DIR --zip FILE --strip STRIP --installer Veldra.exe
+    make_distribution.py --out DIR --zip FILE --plain DIR --strip STRIP --installer Veldra.exe
         --file NAME=PATH [--file NAME=PATH ...] [--title T --printer P --folder F]
 
 DIR receives Veldra.exe, Veldra.ini and the folder DISK1 holding every --file
@@ -9,6 +9,8 @@ stored in the compressed-file format (SZDD, written by mscompress) under its
 upper-case name with the last character replaced by "_"; the header records
 the real last character, so the system's expansion gives back the real name.
 Programs and libraries are copied without their debugging information.
+The files as shipped before compression go to the --plain folder (not part
+of the distribution), for the tests that compare an install with them.
 Veldra.ini is written in code page 932 with CRLF line ends; its DISK value is
 the room the installed files take, in whole megabytes rounded up.
 """
@@ -60,6 +62,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--out', required=True)
     parser.add_argument('--zip', required=True)
+    parser.add_argument('--plain', required=True)
     parser.add_argument('--strip', required=True)
     parser.add_argument('--installer', required=True)
     parser.add_argument('--file', action='append', default=[])
@@ -75,14 +78,16 @@ def main():
     disk = os.path.join(args.out, DISK_PATH)
     os.makedirs(disk)
 
+    if os.path.isdir(args.plain):
+        shutil.rmtree(args.plain)
+    os.makedirs(args.plain)
     installed_bytes = 0
-    with tempfile.TemporaryDirectory() as work:
-        for item in args.file:
-            name, path = item.split('=', 1)
-            staged = os.path.join(work, name)
-            stripped_copy(args.strip, path, staged)
-            installed_bytes += os.path.getsize(staged)
-            compress(staged, os.path.join(disk, compressed_name(name)), name)
+    for item in args.file:
+        name, path = item.split('=', 1)
+        staged = os.path.join(args.plain, name)
+        stripped_copy(args.strip, path, staged)
+        installed_bytes += os.path.getsize(staged)
+        compress(staged, os.path.join(disk, compressed_name(name)), name)
 
     installer = os.path.join(args.out, 'Veldra.exe')
     stripped_copy(args.strip, args.installer, installer)

@@ -239,7 +239,14 @@ bool Expand(const std::string& source, const std::string& target) {
     const LONG copied = LZCopy(from, to);
     LZClose(to);
     LZClose(from);
-    return copied >= 0;
+    if (copied < 0) return false;
+    // Written whole, as a file: what is on the disk now must be a file of
+    // the expanded length (a folder of that name is not).
+    WIN32_FILE_ATTRIBUTE_DATA written = {};
+    if (!GetFileAttributesExA(ansiTarget.c_str(), GetFileExInfoStandard, &written)) return false;
+    if (written.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    const unsigned long long size = (static_cast<unsigned long long>(written.nFileSizeHigh) << 32) | written.nFileSizeLow;
+    return size == static_cast<unsigned long long>(copied);
 }
 
 }  // namespace
