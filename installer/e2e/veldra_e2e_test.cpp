@@ -10,6 +10,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -202,6 +203,28 @@ void ChooseDestination(const Installer& run, const std::wstring& destination) {
     ASSERT_NE(run.dialog, nullptr);
     ASSERT_TRUE(e2e::SetText(Item(run.dialog, IDC_DEST_EDIT), destination));
     e2e::Click(e2e::Child(run.dialog, IDOK, L"Button"));
+}
+
+// The command line another process was started with, read from its process
+// parameters; nullopt when they cannot be read.
+std::optional<std::wstring> CommandLineOf(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (process == nullptr) return std::nullopt;
+    std::optional<std::wstring> line;
+    PROCESS_BASIC_INFORMATION basic = {};
+    ULONG length = 0;
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, &length) == 0 &&
+        ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) &&
+        ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+        std::wstring text(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+        if (ReadProcessMemory(process, parameters.CommandLine.Buffer, text.data(), parameters.CommandLine.Length,
+                              nullptr))
+            line = text;
+    }
+    CloseHandle(process);
+    return line;
 }
 
 struct LinkView {
@@ -498,6 +521,15 @@ TEST_F(VeldraUninstall, FirstStageCopiesToTemporaryAndRegistersTheDeletion) {
     DWORD pid = 0;
     HWND confirm = StartUninstall(pid);
     ASSERT_NE(confirm, nullptr);
+    // The second stage runs from the temporary copy with exactly " /U".
+    EXPECT_EQ(CommandLineOf(pid), std::optional<std::wstring>(L" /U"));
+    HANDLE secondStage = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    ASSERT_NE(secondStage, nullptr);
+    wchar_t image[MAX_PATH] = {};
+    DWORD imageLength = MAX_PATH;
+    EXPECT_TRUE(QueryFullProcessImageNameW(secondStage, 0, image, &imageLength));
+    CloseHandle(secondStage);
+    EXPECT_EQ(_wcsicmp(image, (tempFolder + L"\\Veldra.exe").c_str()), 0) << winui::Narrow(image);
     EXPECT_TRUE(Bytes(tempFolder + L"\\Veldra.exe") == Bytes(destination + L"\\Veldra.exe"));
     EXPECT_TRUE(Bytes(tempFolder + L"\\Veldra.ini") == Bytes(destination + L"\\Veldra.ini"));
     // The pending deletion: the temporary program with no new name.
