@@ -187,8 +187,7 @@ void InstallDialog::Browse() {
 
 void InstallDialog::OnOK() {
     EnableInputs(false);
-    CheckDestination();
-    if (!Running()) return;
+    if (CheckDestination()) return;  // installed; the dialog is closing
     EnableInputs(true);
     FocusItem(IDOK);
 }
@@ -197,7 +196,7 @@ void InstallDialog::EnableInputs(bool on) {
     for (int id : {IDOK, IDCANCEL, IDC_BROWSE, IDC_DEST_EDIT}) Enable(id, on);
 }
 
-void InstallDialog::CheckDestination() {
+bool InstallDialog::CheckDestination() {
     const std::string destination = winui::Narrow(Text(IDC_DEST_EDIT));
     const std::string root = DriveRoot(destination);
     // A bare drive root or a relative path would spread the files over the
@@ -205,17 +204,17 @@ void InstallDialog::CheckDestination() {
     if (GetDriveTypeA(ToAnsiText(root).c_str()) == DRIVE_NO_ROOT_DIR || !IsAcceptableDestination(destination)) {
         Show(text::kSpecifyDestination, MB_OK | MB_ICONINFORMATION);
         SetText(IDC_DEST_EDIT, winui::Widen(defaultDestination));
-        return;
+        return false;
     }
     const auto freeBytes = DriveFreeBytes(root);
     if (!freeBytes || !EnoughFreeSpace(*freeBytes, values.disk)) {
         Show(Fill(text::kNotEnoughSpace, std::to_string(values.disk)), MB_OK | MB_ICONINFORMATION);
-        return;
+        return false;
     }
     if (!IsFolder(destination)) {
         if (Show(Fill(text::kCreateFolderQuestion, destination), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
             Show(text::kSpecifyDestination, MB_OK | MB_ICONINFORMATION);
-            return;
+            return false;
         }
         Win32Folders folders;
         CreateFolderPath(folders, destination);
@@ -233,6 +232,7 @@ void InstallDialog::CheckDestination() {
     ProgressDialog progress(Instance(), std::move(args));
     progress.Run(Window());
     End(IDOK);
+    return true;
 }
 
 }  // namespace veldra::win

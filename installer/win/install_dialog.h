@@ -27,7 +27,8 @@ private:
     // The "/U" stage: confirm, then remove.
     void UninstallFromTemporary();
     void Browse();
-    void CheckDestination();
+    // True when the install ran; false on a stop (the dialog stays).
+    bool CheckDestination();
     void EnableInputs(bool on);
     // Shows `text` with `flags`, the caption TITLE_NAME.
     int Show(const std::string& text, UINT flags);
