@@ -10,7 +10,7 @@ namespace {
 inline constexpr std::uint32_t kReplyPresent = 1;
 }  // namespace
 
-PrinterLink InProcessLink(PrinterModel& model) {
+JobLink InProcessLink(PrinterModel& model) {
     return [&model](const Bytes& job) {
         Bytes reply = model.Feed(job);
         // A print job is whole: what is left over is no command.
@@ -28,7 +28,7 @@ Bytes WrapReply(const Bytes& reply) {
     return out;
 }
 
-PortMonitor::PortMonitor(PrinterLink link) : link_(std::move(link)) {}
+PortMonitor::PortMonitor(JobLink link) : link_(std::move(link)) {}
 
 void PortMonitor::SubmitJob(const std::string& printerName, const Bytes& job) {
     const Bytes reply = link_(job);

@@ -20,19 +20,19 @@ using kestrion::ReplyValueName;  // "GetDevRes,<name>,"
 
 // How a job reaches the printer: given the job's bytes, returns what the
 // printer answered (empty when it sent nothing).
-using PrinterLink = std::function<Bytes(const Bytes& job)>;
-PrinterLink InProcessLink(PrinterModel& model);
+using JobLink = std::function<Bytes(const Bytes& job)>;
+JobLink InProcessLink(PrinterModel& model);
 // Sends the job to a printer-sim on 127.0.0.1:port, half-closes and reads
 // until the printer closes (at most 25 s, longer than a client's 20 s wait).
 // An unreachable printer gives an empty reply. Not built for Windows.
-PrinterLink TcpLink(std::uint16_t port);
+JobLink TcpLink(std::uint16_t port);
 
 // Envelope (first word 0, second word 1, little-endian) followed by the reply.
 Bytes WrapReply(const Bytes& reply);
 
 class PortMonitor {
 public:
-    explicit PortMonitor(PrinterLink link);
+    explicit PortMonitor(JobLink link);
 
     // A finished print job on `printerName`'s port. When the printer answers,
     // the reply is kept under ReplyValueName(printerName).
@@ -56,7 +56,7 @@ private:
         Bytes data;
         int fetches = 0;
     };
-    PrinterLink link_;
+    JobLink link_;
     mutable std::mutex mutex_;
     std::map<std::string, Value> values_;
     int reply_on_fetch_ = 1;

@@ -14,7 +14,7 @@ inline constexpr std::chrono::seconds kReplyWait{25};
 inline constexpr std::size_t kReadChunk = 4096;
 }  // namespace
 
-PrinterLink TcpLink(std::uint16_t port) {
+JobLink TcpLink(std::uint16_t port) {
     return [port](const Bytes& job) {
         Bytes reply;
         UniqueFd fd = ConnectLoopback(port);

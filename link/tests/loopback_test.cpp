@@ -242,7 +242,7 @@ protected:
     void SetUp() override {
         simspool::SimSpooler::Instance().Reset();
         monitor = std::make_shared<printersim::PortMonitor>(printersim::InProcessLink(model));
-        simspool::SimSpooler::Instance().AddPrinter(kName, simspool::kAttributeEnableBidi, Hooks(monitor));
+        simspool::SimSpooler::Instance().AddPrinterQueue(kName, simspool::kAttributeEnableBidi, Hooks(monitor));
     }
     void TearDown() override {
         EXPECT_EQ(simspool::SimSpooler::Instance().open_handles(), 0u);
@@ -291,7 +291,7 @@ TEST_F(SpoolerLoopbackTest, ReadsAndSetsThroughPrintJobs) {
 }
 
 TEST_F(SpoolerLoopbackTest, BidirectionalSupportOffRefusesReadsButNotSets) {
-    simspool::SimSpooler::Instance().AddPrinter(kName, 0, Hooks(monitor));
+    simspool::SimSpooler::Instance().AddPrinterQueue(kName, 0, Hooks(monitor));
     EXPECT_EQ(ReadParam(), LINK_E_NO_BIDI);
     EXPECT_EQ(sysError, 0);
     EXPECT_TRUE(Jobs().empty());

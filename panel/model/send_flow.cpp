@@ -40,11 +40,11 @@ void Compare(const char* block, const std::array<std::int32_t, N>& sent, const s
 
 }  // namespace
 
-SendReport SendToPrinterBlocks(PrinterLink& link, int choiceValue, const SettingsRecord& work, bool readBack,
+SendReport SendToPrinterBlocks(PrinterLink& link, SendChoice choice, const SettingsRecord& work, bool readBack,
                                SettingsRecord& snapshot) {
     SendReport report;
+    const int choiceValue = static_cast<int>(choice);
     if (choiceValue < 0 || choiceValue > 3) return report;  // nothing sent, no message
-    const auto choice = static_cast<SendChoice>(choiceValue);
 
     ParamBlock param{};
     AdjustBlock adjust{};
@@ -109,7 +109,7 @@ SendReport SendToPrinterBlocks(PrinterLink& link, int choiceValue, const Setting
     return report;
 }
 
-const char* SendMessage(SendOutcome outcome, SendChoice choice) {
+const char* SendOutcomeText(SendOutcome outcome, SendChoice choice) {
     switch (outcome) {
         case SendOutcome::SetFailed: return "送信に失敗しました。\n接続を確認して再度送信してください。";
         case SendOutcome::ReadBackFailed: return "設定データ取得に失敗しました。";
@@ -127,7 +127,7 @@ const char* SendMessage(SendOutcome outcome, SendChoice choice) {
     return nullptr;
 }
 
-MessageIcon SendMessageIcon(SendOutcome outcome) {
+MessageIcon SendOutcomeIcon(SendOutcome outcome) {
     switch (outcome) {
         case SendOutcome::ReadBackFailed:
         case SendOutcome::ResetFailed: return MessageIcon::Stop;

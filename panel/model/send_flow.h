@@ -86,15 +86,16 @@ struct SendReport {
 // Sends the blocks of `choice` from `work`. `readBack` is false for a printer
 // on a local port. The blocks that were accepted are written into `snapshot`
 // (the PARAM block with the DIP switch states read back), which the caller
-// then takes as the new printer baseline. `choice` is an int because the
-// dialog may return values other than 0-3, which send nothing.
-SendReport SendToPrinterBlocks(PrinterLink& link, int choice, const SettingsRecord& work, bool readBack,
+// then takes as the new printer baseline. The dialog's result converts
+// directly (static_cast<SendChoice>(value)); a value other than the four
+// choices sends nothing (NothingSent).
+SendReport SendToPrinterBlocks(PrinterLink& link, SendChoice choice, const SettingsRecord& work, bool readBack,
                                SettingsRecord& snapshot);
 
 // The message the panel shows for an outcome (caption "ソルベナ"), and its
 // icon; nullptr for NothingSent, which shows nothing.
-const char* SendMessage(SendOutcome outcome, SendChoice choice);
-MessageIcon SendMessageIcon(SendOutcome outcome);
+const char* SendOutcomeText(SendOutcome outcome, SendChoice choice);
+MessageIcon SendOutcomeIcon(SendOutcome outcome);
 
 // Words for a link-library result code, for logs and the command-line tool.
 const char* ResultCodeMeaning(std::int32_t code);

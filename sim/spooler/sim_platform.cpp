@@ -29,7 +29,7 @@ public:
         return info.attributes;
     }
     std::uint32_t StartDocPrinterA(PrinterHandle handle, const char* documentName) override {
-        return spooler().StartDoc(handle, documentName, &lastError_);
+        return spooler().StartJob(handle, documentName, &lastError_);
     }
     bool WritePrinter(PrinterHandle handle, const std::uint8_t* data, std::uint32_t size,
                       std::uint32_t* written) override {

@@ -51,7 +51,7 @@ SimSpooler& SimSpooler::Instance() {
     return spooler;
 }
 
-void SimSpooler::AddPrinter(const std::string& name, std::uint32_t attributes, PortMonitorHooks monitor) {
+void SimSpooler::AddPrinterQueue(const std::string& name, std::uint32_t attributes, PortMonitorHooks monitor) {
     std::lock_guard lock(mutex_);
     printers_[name] = Printer{attributes, std::move(monitor), false};
 }
@@ -179,7 +179,7 @@ bool SimSpooler::GetInfo2(std::uintptr_t handle, std::uint8_t* buffer, std::uint
     return true;
 }
 
-std::uint32_t SimSpooler::StartDoc(std::uintptr_t handle, const std::string& document, int* error) {
+std::uint32_t SimSpooler::StartJob(std::uintptr_t handle, const std::string& document, int* error) {
     std::lock_guard lock(mutex_);
     const auto h = handles_.find(handle);
     if (h == handles_.end()) {

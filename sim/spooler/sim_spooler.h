@@ -49,7 +49,7 @@ public:
     static SimSpooler& Instance();
 
     // Adds or replaces a printer. Without hooks jobs are kept but never answered.
-    void AddPrinter(const std::string& name, std::uint32_t attributes, PortMonitorHooks monitor = {});
+    void AddPrinterQueue(const std::string& name, std::uint32_t attributes, PortMonitorHooks monitor = {});
     void RemovePrinter(const std::string& name);
     // Forgets every printer and job.
     void Reset();
@@ -66,7 +66,7 @@ public:
     // `error` to an errno value.
     bool Open(const std::string& name, std::uintptr_t* handle, int* error);
     bool GetInfo2(std::uintptr_t handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t* needed, int* error);
-    std::uint32_t StartDoc(std::uintptr_t handle, const std::string& document, int* error);
+    std::uint32_t StartJob(std::uintptr_t handle, const std::string& document, int* error);
     bool Write(std::uintptr_t handle, const std::uint8_t* data, std::uint32_t size, std::uint32_t* written,
                int* error);
     bool EndDoc(std::uintptr_t handle, int* error);

@@ -171,7 +171,7 @@ TEST(PrinterSimProgramTest, PrintsOneLinePerCommandAndStopsOnSigterm) {
     const std::uint16_t port = PortFromBanner(banner);
     ASSERT_NE(port, 0);
 
-    const PrinterLink link = TcpLink(port);
+    const JobLink link = TcpLink(port);
     EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '4', '2', 0x0D, 0x0A}));
     const Bytes reply = link(ToBytes(kParamQuery));
     ASSERT_EQ(reply.size(), kParamReplyLength);
@@ -213,7 +213,7 @@ TEST(PrinterSimProgramTest, FaultSwitchAndSettingsFile) {
     PrinterSimProgram program({"--port", "0", "--load", (dir / "start.dat").string(), "--fault", "noterm,n=1"});
     const std::uint16_t port = PortFromBanner(program.Line());
     ASSERT_NE(port, 0);
-    const PrinterLink link = TcpLink(port);
+    const JobLink link = TcpLink(port);
     const Bytes first = link(ToBytes(kParamQuery));
     ASSERT_EQ(first.size(), kParamReplyLength - 2);  // the fault: no CR LF
     const Bytes second = link(ToBytes(kParamQuery));
@@ -246,7 +246,7 @@ TEST(PrinterSimProgramTest, ControlChannelArmsAndClearsFaults) {
     ASSERT_NE(controlPort, 0);
     UniqueFd control = ConnectLoopback(controlPort);
     ASSERT_TRUE(control);
-    const PrinterLink link = TcpLink(port);
+    const JobLink link = TcpLink(port);
 
     EXPECT_EQ(ControlLine(control.get(), "fault noterm,n=-1"), "ok");
     EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '9'}));

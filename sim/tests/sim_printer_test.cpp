@@ -388,7 +388,7 @@ TEST_F(SimPrinterTest, OneConnectionAtATime) {
 }
 
 TEST_F(SimPrinterTest, TcpLinkCarriesAJobAndItsReply) {
-    const PrinterLink link = TcpLink(printer_.port());
+    const JobLink link = TcpLink(printer_.port());
     EXPECT_EQ(link(ToBytes(kStatusQuery)), kStatus12);
     EXPECT_TRUE(link(ToBytes(kResetCommand)).empty());
     EXPECT_EQ(printer_.model().reset_count(), 1);

@@ -52,7 +52,7 @@ TEST_F(SimSpoolerFile, ReadsPrintersAndTheirSettings) {
 }
 
 TEST_F(SimSpoolerFile, ReloadReplacesFilePrintersButKeepsThoseAddedInProcess) {
-    spooler.AddPrinter("In Process", kAttributeEnableBidi);
+    spooler.AddPrinterQueue("In Process", kAttributeEnableBidi);
     ASSERT_TRUE(Load("[Old]\n")) << message;
     ASSERT_TRUE(Load("[New]\nbidi = off\n")) << message;
     EXPECT_EQ(Attributes("Old"), 0xFFFFFFFFu);
@@ -85,13 +85,13 @@ TEST_F(SimSpoolerFile, JobsAndHandlesAreKeptAsTheSpoolerWould) {
     Bytes submitted;
     PortMonitorHooks hooks;
     hooks.submitJob = [&](const std::string&, const Bytes& job) { submitted = job; };
-    spooler.AddPrinter("LP", kAttributeEnableBidi, hooks);
+    spooler.AddPrinterQueue("LP", kAttributeEnableBidi, hooks);
     std::uintptr_t h = 0;
     int error = 0;
     ASSERT_TRUE(spooler.Open("LP", &h, &error));
-    const std::uint32_t job = spooler.StartDoc(h, "Doc", &error);
+    const std::uint32_t job = spooler.StartJob(h, "Doc", &error);
     ASSERT_NE(job, 0u);
-    EXPECT_EQ(spooler.StartDoc(h, "Second", &error), 0u);  // one document at a time
+    EXPECT_EQ(spooler.StartJob(h, "Second", &error), 0u);  // one document at a time
     std::uint32_t written = 0;
     const std::uint8_t data[] = {1, 2, 3};
     ASSERT_TRUE(spooler.Write(h, data, 3, &written, &error));

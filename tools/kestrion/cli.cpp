@@ -81,7 +81,7 @@ struct Options {
     std::vector<std::string> positional;
     std::optional<std::string> ip, port, printer, output;
     bool local = false, json = false, help = false;
-    std::vector<int> choices;  // send blocks
+    std::vector<tamsel::SendChoice> choices;  // send blocks
 };
 
 class Command {
@@ -124,7 +124,10 @@ private:
         const std::map<std::string, std::optional<std::string>*> valued = {
             {"--ip", &options_.ip}, {"--port", &options_.port}, {"--printer", &options_.printer},
             {"-o", &options_.output}, {"--output", &options_.output}};
-        const std::map<std::string, int> blocks = {{"--param", 0}, {"--adjust", 1}, {"--address", 2}, {"--all", 3}};
+        using tamsel::SendChoice;
+        const std::map<std::string, SendChoice> blocks = {
+            {"--param", SendChoice::Param}, {"--adjust", SendChoice::Adjust},
+            {"--address", SendChoice::Address}, {"--all", SendChoice::All}};
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& a = args[i];
             if (a == "--help" || a == "-h") {
@@ -290,13 +293,14 @@ private:
     int Send() {
         if (!Positional(1) || !Target()) return kExitUsage;
         if (options_.choices.size() != 1) return Usage("choose exactly one of --param, --adjust, --address, --all");
-        const int choice = options_.choices[0];
+        const tamsel::SendChoice choice = options_.choices[0];
         const std::optional<SettingsRecord> work = LoadFile(options_.positional[0]);
         if (!work) return kExitInput;
         // The address page refuses a socket port outside its range before anything is sent.
         const std::int32_t port = work->address[kestrion::kSocketPort];
         const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
-        if ((choice == 2 || choice == 3) && !range.Contains(port)) {
+        const bool sendsAddress = choice == tamsel::SendChoice::Address || choice == tamsel::SendChoice::All;
+        if (sendsAddress && !range.Contains(port)) {
             err_ << "kestrion send: " << options_.positional[0] << ": socket port " << port << " is outside "
                  << range.low << "-" << range.high << "; nothing sent\n"
                  << range.message << "\n";
@@ -308,7 +312,7 @@ private:
         SettingsRecord snapshot = SettingsRecord::Zero();
         const tamsel::SendReport report =
             tamsel::SendToPrinterBlocks(*link, choice, *work, !options_.local, snapshot);
-        const char* message = tamsel::SendMessage(report.outcome, static_cast<tamsel::SendChoice>(choice));
+        const char* message = tamsel::SendOutcomeText(report.outcome, choice);
         std::ostream& stream = report.outcome == tamsel::SendOutcome::Sent ? out_ : err_;
         if (message) stream << message << "\n";
         switch (report.outcome) {

@@ -28,7 +28,7 @@ int Fail(const char* what) {
     return 1;
 }
 
-int AddPrinter(const char* name, const char* port, bool bidi, const char* driverName) {
+int InstallTestPrinter(const char* name, const char* port, bool bidi, const char* driverName) {
     // The driver is Wine's own PostScript driver under a name of ours.
     DRIVER_INFO_3A driver{};
     driver.cVersion = 3;
@@ -103,7 +103,7 @@ int DeleteData(const char* name) {
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "add" && (argc == 5 || argc == 6)) {
-        return AddPrinter(argv[2], argv[3], std::strcmp(argv[4], "1") == 0, argc == 6 ? argv[5] : kDriverName);
+        return InstallTestPrinter(argv[2], argv[3], std::strcmp(argv[4], "1") == 0, argc == 6 ? argv[5] : kDriverName);
     }
     if (command == "setdata" && argc == 4) return SetData(argv[2], argv[3]);
     if (command == "deldata" && argc == 3) return DeleteData(argv[2]);

@@ -112,7 +112,7 @@ TEST_P(SendFlow, RunsTheSequence) {
     const SettingsRecord before = SettingsRecord::Factory();
     SettingsRecord snapshot = before;
 
-    const SendReport report = SendToPrinterBlocks(printer, c.choice, work, c.readBack, snapshot);
+    const SendReport report = SendToPrinterBlocks(printer, static_cast<SendChoice>(c.choice), work, c.readBack, snapshot);
 
     EXPECT_EQ(report.outcome, c.outcome);
     EXPECT_EQ(printer.calls, c.calls);
@@ -167,7 +167,7 @@ TEST(SendFlowDifferences, NameTheElements) {
     FakePrinter printer;
     printer.ignore = {"param"};
     SettingsRecord snapshot = SettingsRecord::Zero();
-    const SendReport report = SendToPrinterBlocks(printer, 0, Edited(), true, snapshot);
+    const SendReport report = SendToPrinterBlocks(printer, SendChoice::Param, Edited(), true, snapshot);
     ASSERT_EQ(report.outcome, SendOutcome::ReadBackDiffers);
     ASSERT_EQ(report.differences.size(), 1u);  // DIP switches never count
     EXPECT_STREQ(report.differences[0].block, "PARAM");
@@ -178,15 +178,15 @@ TEST(SendFlowDifferences, NameTheElements) {
 }
 
 TEST(SendFlowMessages, TextAndIconPerOutcome) {
-    EXPECT_STREQ(SendMessage(SendOutcome::Sent, SendChoice::All), "（一括送信）\nプリンタに設定値を送信しました。");
-    EXPECT_STREQ(SendMessage(SendOutcome::Sent, SendChoice::Adjust), "（微調整設定値）\nプリンタに設定値を送信しました。");
-    EXPECT_STREQ(SendMessage(SendOutcome::SetFailed, SendChoice::Param),
+    EXPECT_STREQ(SendOutcomeText(SendOutcome::Sent, SendChoice::All), "（一括送信）\nプリンタに設定値を送信しました。");
+    EXPECT_STREQ(SendOutcomeText(SendOutcome::Sent, SendChoice::Adjust), "（微調整設定値）\nプリンタに設定値を送信しました。");
+    EXPECT_STREQ(SendOutcomeText(SendOutcome::SetFailed, SendChoice::Param),
                  "送信に失敗しました。\n接続を確認して再度送信してください。");
-    EXPECT_EQ(SendMessageIcon(SendOutcome::SetFailed), MessageIcon::Information);
-    EXPECT_EQ(SendMessageIcon(SendOutcome::ReadBackFailed), MessageIcon::Stop);
-    EXPECT_EQ(SendMessageIcon(SendOutcome::ReadBackDiffers), MessageIcon::Exclamation);
-    EXPECT_EQ(SendMessageIcon(SendOutcome::ResetFailed), MessageIcon::Stop);
-    EXPECT_EQ(SendMessage(SendOutcome::NothingSent, SendChoice::Param), nullptr);
+    EXPECT_EQ(SendOutcomeIcon(SendOutcome::SetFailed), MessageIcon::Information);
+    EXPECT_EQ(SendOutcomeIcon(SendOutcome::ReadBackFailed), MessageIcon::Stop);
+    EXPECT_EQ(SendOutcomeIcon(SendOutcome::ReadBackDiffers), MessageIcon::Exclamation);
+    EXPECT_EQ(SendOutcomeIcon(SendOutcome::ResetFailed), MessageIcon::Stop);
+    EXPECT_EQ(SendOutcomeText(SendOutcome::NothingSent, SendChoice::Param), nullptr);
 }
 
 }  // namespace
