@@ -58,7 +58,7 @@ SettingsRecord SettingsRecord::Factory() {
 bool SettingsRecord::HasHeader() const { return std::memcmp(header, kHeaderText, kHeaderLength) == 0; }
 
 bool SameImage(const SettingsRecord& a, const SettingsRecord& b) {
-    return std::memcmp(a.bytes(), b.bytes(), kRecordSize) == 0;
+    return std::memcmp(a.Bytes(), b.Bytes(), kRecordSize) == 0;
 }
 
 void WriteHeaderAndTags(SettingsRecord& record) {
@@ -83,7 +83,7 @@ void ApplyFactoryDefaults(SettingsRecord& record) {
 LoadResult LoadRecordImage(const std::uint8_t* data, std::size_t size, SettingsRecord& record) {
     if (size < kRecordSize) return LoadResult::NotSettingsFile;
     if (std::memcmp(data, kHeaderText, kHeaderLength) != 0) return LoadResult::NotSettingsFile;
-    std::memcpy(record.bytes(), data, kRecordSize);
+    std::memcpy(record.Bytes(), data, kRecordSize);
     return LoadResult::Loaded;
 }
 
@@ -102,7 +102,7 @@ SaveResult SaveSettingsFile(const std::filesystem::path& path, const SettingsRec
     File file(OpenFile(path, "r+b"));
     if (!file && errno == ENOENT) file.reset(OpenFile(path, "w+b"));
     if (!file) return (errno == EACCES || errno == EPERM) ? SaveResult::AccessDenied : SaveResult::Failed;
-    if (std::fwrite(record.bytes(), 1, kRecordSize, file.get()) != kRecordSize) return SaveResult::Failed;
+    if (std::fwrite(record.Bytes(), 1, kRecordSize, file.get()) != kRecordSize) return SaveResult::Failed;
     // A full disk may only show when the buffered bytes reach the file.
     if (std::fclose(file.release()) != 0) return SaveResult::Failed;
     return SaveResult::Saved;

@@ -42,8 +42,8 @@ struct SettingsRecord {
                                      const std::int32_t* address);
     static SettingsRecord Factory();
 
-    const std::uint8_t* bytes() const { return reinterpret_cast<const std::uint8_t*>(this); }
-    std::uint8_t* bytes() { return reinterpret_cast<std::uint8_t*>(this); }
+    const std::uint8_t* Bytes() const { return reinterpret_cast<const std::uint8_t*>(this); }
+    std::uint8_t* Bytes() { return reinterpret_cast<std::uint8_t*>(this); }
 
     bool HasHeader() const;
 };

@@ -52,7 +52,7 @@ std::size_t PortMonitor::Fetch(const std::string& valueName, std::uint8_t* buffe
     return value.data.size();
 }
 
-void PortMonitor::set_reply_on_fetch(int n) {
+void PortMonitor::SetReplyOnFetch(int n) {
     std::lock_guard lock(mutex_);
     reply_on_fetch_ = n;
 }
@@ -62,7 +62,7 @@ void PortMonitor::DeleteValue(const std::string& valueName) {
     values_.erase(valueName);
 }
 
-int PortMonitor::fetch_count(const std::string& valueName) const {
+int PortMonitor::FetchCount(const std::string& valueName) const {
     std::lock_guard lock(mutex_);
     const auto it = values_.find(valueName);
     return it == values_.end() ? 0 : it->second.fetches;

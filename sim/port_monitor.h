@@ -45,11 +45,11 @@ public:
 
     // 1 (default): a reply is seen from the first fetch after the job; N: only
     // from the Nth fetch on; 0: never.
-    void set_reply_on_fetch(int n);
+    void SetReplyOnFetch(int n);
     void DeleteValue(const std::string& valueName);
 
     // How many times the value has been fetched since its job.
-    int fetch_count(const std::string& valueName) const;
+    int FetchCount(const std::string& valueName) const;
 
 private:
     struct Value {

@@ -20,7 +20,7 @@ sockaddr_in LoopbackAddress(std::uint16_t port) {
 }
 }  // namespace
 
-void UniqueFd::reset(int fd) {
+void UniqueFd::Reset(int fd) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = fd;
 }
@@ -30,10 +30,10 @@ UniqueFd ListenLoopback(std::uint16_t port) {
     if (!fd) return fd;
     // A restarted printer must get its port back while old connections linger in TIME_WAIT.
     const int on = 1;
-    ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    ::setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     const sockaddr_in addr = LoopbackAddress(port);
-    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return UniqueFd();
-    if (::listen(fd.get(), kBacklog) != 0) return UniqueFd();
+    if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return UniqueFd();
+    if (::listen(fd.Get(), kBacklog) != 0) return UniqueFd();
     return fd;
 }
 
@@ -48,7 +48,7 @@ UniqueFd ConnectLoopback(std::uint16_t port) {
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd) return fd;
     const sockaddr_in addr = LoopbackAddress(port);
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return UniqueFd();
+    if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return UniqueFd();
     return fd;
 }
 

@@ -13,11 +13,11 @@ class UniqueFd {
 public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() { reset(); }
+    ~UniqueFd() { Reset(); }
     UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept {
         if (this != &other) {
-            reset();
+            Reset();
             fd_ = std::exchange(other.fd_, -1);
         }
         return *this;
@@ -25,9 +25,9 @@ public:
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
-    int get() const { return fd_; }
+    int Get() const { return fd_; }
     explicit operator bool() const { return fd_ >= 0; }
-    void reset(int fd = -1);
+    void Reset(int fd = -1);
 
 private:
     int fd_ = -1;

@@ -488,32 +488,32 @@ void PrinterModel::EndOfInput() {
     Emit(lines);
 }
 
-PrinterSettings PrinterModel::settings() const {
+PrinterSettings PrinterModel::Settings() const {
     std::lock_guard lock(mutex_);
     return settings_;
 }
 
-void PrinterModel::set_settings(const PrinterSettings& s) {
+void PrinterModel::SetSettings(const PrinterSettings& s) {
     std::lock_guard lock(mutex_);
     settings_ = s;
 }
 
-void PrinterModel::set_ignore_sets(bool ignore) {
+void PrinterModel::SetIgnoreSets(bool ignore) {
     std::lock_guard lock(mutex_);
     ignore_sets_ = ignore;
 }
 
-int PrinterModel::reset_count() const {
+int PrinterModel::ResetCount() const {
     std::lock_guard lock(mutex_);
     return reset_count_;
 }
 
-std::vector<std::string> PrinterModel::log() const {
+std::vector<std::string> PrinterModel::Log() const {
     std::lock_guard lock(mutex_);
     return log_;
 }
 
-void PrinterModel::set_log_sink(std::function<void(const std::string&)> sink) {
+void PrinterModel::SetLogSink(std::function<void(const std::string&)> sink) {
     std::lock_guard lock(mutex_);
     sink_ = std::move(sink);
 }

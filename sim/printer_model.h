@@ -67,18 +67,18 @@ public:
     // incomplete is logged and dropped, so that the next input starts afresh.
     void EndOfInput();
 
-    PrinterSettings settings() const;
-    void set_settings(const PrinterSettings& s);
+    PrinterSettings Settings() const;
+    void SetSettings(const PrinterSettings& s);
 
     // While set, set commands are logged but not applied: the next read-back
     // then differs from what was sent.
-    void set_ignore_sets(bool ignore);
+    void SetIgnoreSets(bool ignore);
 
-    int reset_count() const;
+    int ResetCount() const;
     // One line per command, in words ("ParamSet: backfeed speed 4 ips, ...").
-    std::vector<std::string> log() const;
+    std::vector<std::string> Log() const;
     // Called with each log line as it is made (the program prints them).
-    void set_log_sink(std::function<void(const std::string&)> sink);
+    void SetLogSink(std::function<void(const std::string&)> sink);
 
 private:
     struct Step;

@@ -149,12 +149,12 @@ std::string Control(SimPrinter& printer, const std::string& line) {
             return "ok";
         }
         if (verb == "status") {
-            PrinterSettings s = printer.model().settings();
+            PrinterSettings s = printer.Model().Settings();
             s.status = static_cast<std::int32_t>(Number(rest, 0, 99, "status"));
-            printer.model().set_settings(s);
+            printer.Model().SetSettings(s);
             return "ok";
         }
-        if (verb == "resets") return "ok " + std::to_string(printer.model().reset_count());
+        if (verb == "resets") return "ok " + std::to_string(printer.Model().ResetCount());
         return "error: unknown control command: " + verb;
     } catch (const BadInput& e) {
         return std::string("error: ") + e.what();
@@ -166,14 +166,14 @@ class ControlChannel {
 public:
     ControlChannel(SimPrinter& printer, std::uint16_t port) : printer_(printer), listener_(ListenLoopback(port)) {
         if (!listener_) throw std::runtime_error("cannot listen for control on 127.0.0.1:" + std::to_string(port));
-        port_ = LocalPort(listener_.get());
+        port_ = LocalPort(listener_.Get());
         thread_ = std::thread([this] { Run(); });
     }
     ~ControlChannel() {
         stop_ = true;
         thread_.join();
     }
-    std::uint16_t port() const { return port_; }
+    std::uint16_t Port() const { return port_; }
 
 private:
     static constexpr int kPollMs = 100;  // how soon the channel notices the program ending
@@ -187,13 +187,13 @@ private:
     }
 
     void Run() {
-        while (WaitReadable(listener_.get())) {
-            UniqueFd client(::accept(listener_.get(), nullptr, nullptr));
+        while (WaitReadable(listener_.Get())) {
+            UniqueFd client(::accept(listener_.Get(), nullptr, nullptr));
             if (!client) continue;
             std::string buffer;
-            while (WaitReadable(client.get())) {
+            while (WaitReadable(client.Get())) {
                 char chunk[512];
-                const ssize_t n = ::recv(client.get(), chunk, sizeof chunk, 0);
+                const ssize_t n = ::recv(client.Get(), chunk, sizeof chunk, 0);
                 if (n <= 0) break;
                 buffer.append(chunk, static_cast<std::size_t>(n));
                 for (std::size_t nl; (nl = buffer.find('\n')) != std::string::npos;) {
@@ -202,7 +202,7 @@ private:
                     if (!line.empty() && line.back() == '\r') line.pop_back();
                     const std::string answer = Control(printer_, line) + "\n";
                     PrintLine("-- control: " + line + " -> " + answer.substr(0, answer.size() - 1));
-                    SendAll(client.get(), reinterpret_cast<const std::uint8_t*>(answer.data()), answer.size());
+                    SendAll(client.Get(), reinterpret_cast<const std::uint8_t*>(answer.data()), answer.size());
                 }
             }
         }
@@ -294,15 +294,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "printer-sim: %s\n", e.what());
         return 1;
     }
-    printer->model().set_log_sink(PrintLine);
-    printer->set_event_sink([](const std::string& line) { PrintLine("-- " + line); });
-    printer->set_follow_socket_port(follow);
+    printer->Model().SetLogSink(PrintLine);
+    printer->SetEventSink([](const std::string& line) { PrintLine("-- " + line); });
+    printer->SetFollowSocketPort(follow);
     for (const FaultSpec& f : faults) printer->InjectFault(f);
 
-    PrintLine("printer-sim listening on 127.0.0.1:" + std::to_string(printer->port()) + " (IP setting " +
+    PrintLine("printer-sim listening on 127.0.0.1:" + std::to_string(printer->Port()) + " (IP setting " +
               kestrion::FormatDotted(settings.address[kestrion::kIpAddress]) + ", status " +
               std::to_string(settings.status) + ")");
-    if (control) PrintLine("printer-sim control on 127.0.0.1:" + std::to_string(control->port()));
+    if (control) PrintLine("printer-sim control on 127.0.0.1:" + std::to_string(control->Port()));
 
     int signal = 0;
     sigwait(&stopSignals, &signal);

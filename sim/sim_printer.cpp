@@ -40,11 +40,11 @@ struct SimPrinter::Impl {
     explicit Impl(std::uint16_t port, const PrinterSettings& initial) : model(initial) {
         listener = ListenLoopback(port);
         if (!listener) throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
-        bound_port = LocalPort(listener.get());
+        bound_port = LocalPort(listener.Get());
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("cannot create the wake pipe");
-        wake_read.reset(fds[0]);
-        wake_write.reset(fds[1]);
+        wake_read.Reset(fds[0]);
+        wake_write.Reset(fds[1]);
         thread = std::thread([this] { Run(); });
     }
 
@@ -56,12 +56,12 @@ struct SimPrinter::Impl {
 
     void Wake() {
         const std::uint8_t b = 1;
-        [[maybe_unused]] const ssize_t n = ::write(wake_write.get(), &b, 1);
+        [[maybe_unused]] const ssize_t n = ::write(wake_write.Get(), &b, 1);
     }
 
     void DrainWake() {
         std::uint8_t buf[64];
-        while (::read(wake_read.get(), buf, sizeof buf) > 0) {
+        while (::read(wake_read.Get(), buf, sizeof buf) > 0) {
         }
     }
 
@@ -87,7 +87,7 @@ struct SimPrinter::Impl {
                 if (left.count() <= 0) return true;
                 timeout = static_cast<int>(left.count());
             }
-            pollfd p{wake_read.get(), POLLIN, 0};
+            pollfd p{wake_read.Get(), POLLIN, 0};
             ::poll(&p, 1, timeout);
             DrainWake();
         }
@@ -123,7 +123,7 @@ struct SimPrinter::Impl {
             if (refusing) {
                 {
                     std::lock_guard lock(mutex);
-                    listener.reset();
+                    listener.Reset();
                 }
                 if (!WaitUntil(refuseEnd, true)) return;
                 std::lock_guard lock(mutex);
@@ -142,18 +142,18 @@ struct SimPrinter::Impl {
                 }
                 Event("listening again on 127.0.0.1:" + std::to_string(bound_port));
             }
-            pollfd p[2] = {{listener.get(), POLLIN, 0}, {wake_read.get(), POLLIN, 0}};
+            pollfd p[2] = {{listener.Get(), POLLIN, 0}, {wake_read.Get(), POLLIN, 0}};
             if (::poll(p, 2, -1) < 0) continue;
             if (p[1].revents) DrainWake();
             if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
                 // Shut down by a refusal that may already be cleared again:
                 // this socket listens no more and is made anew above.
                 std::lock_guard lock(mutex);
-                listener.reset();
+                listener.Reset();
                 continue;
             }
             if (!(p[0].revents & POLLIN)) continue;
-            UniqueFd conn(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+            UniqueFd conn(::accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
             if (!conn) continue;
             Serve(std::move(conn));
             FollowSocketPort();
@@ -161,9 +161,9 @@ struct SimPrinter::Impl {
     }
 
     void FollowSocketPort() {
-        if (!follow_socket_port || model.reset_count() == resets_seen) return;
-        resets_seen = model.reset_count();
-        const auto wanted = static_cast<std::uint16_t>(model.settings().address[kestrion::kSocketPort]);
+        if (!follow_socket_port || model.ResetCount() == resets_seen) return;
+        resets_seen = model.ResetCount();
+        const auto wanted = static_cast<std::uint16_t>(model.Settings().address[kestrion::kSocketPort]);
         if (wanted == 0 || wanted == bound_port) return;
         UniqueFd next = ListenLoopback(wanted);
         if (!next) {
@@ -218,24 +218,24 @@ struct SimPrinter::Impl {
               (active.empty() ? "" : " (" + std::to_string(active.size()) + " fault(s) armed)"));
         // Pieces of a split reply must leave as pieces.
         const int on = 1;
-        ::setsockopt(conn.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        ::setsockopt(conn.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         const bool ignoreSets = Has(active, Fault::IgnoreSets);
-        if (ignoreSets) model.set_ignore_sets(true);
+        if (ignoreSets) model.SetIgnoreSets(true);
 
         Bytes received;
         const char* ending = "closed";
         if (const FaultSpec* f = Find(active, Fault::UnsolicitedBytes)) {
             const Bytes& bytes = f->bytes.empty() ? kDefaultUnsolicited : f->bytes;
-            SendAll(conn.get(), bytes.data(), bytes.size());
+            SendAll(conn.Get(), bytes.data(), bytes.size());
         }
         for (bool open = true; open;) {
-            pollfd p[2] = {{conn.get(), POLLIN, 0}, {wake_read.get(), POLLIN, 0}};
+            pollfd p[2] = {{conn.Get(), POLLIN, 0}, {wake_read.Get(), POLLIN, 0}};
             if (::poll(p, 2, -1) < 0) continue;
             if (p[1].revents) DrainWake();
             if (stop) break;
             if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             std::uint8_t buf[kReadChunk];
-            const ssize_t n = ::recv(conn.get(), buf, sizeof buf, 0);
+            const ssize_t n = ::recv(conn.Get(), buf, sizeof buf, 0);
             if (n < 0) {
                 ending = "closed after a receive error";
                 break;
@@ -263,7 +263,7 @@ struct SimPrinter::Impl {
                         break;
                     }
                 }
-                if (!SendReply(conn.get(), Transform(answer.reply, answer.kind, active), active)) {
+                if (!SendReply(conn.Get(), Transform(answer.reply, answer.kind, active), active)) {
                     ending = "closed after a send error";
                     open = false;
                     break;
@@ -271,14 +271,14 @@ struct SimPrinter::Impl {
             }
         }
         model.EndOfInput();
-        if (ignoreSets) model.set_ignore_sets(false);
+        if (ignoreSets) model.SetIgnoreSets(false);
         {
             // Stored before the close, so a client that has seen the close
             // finds it.
             std::lock_guard lock(mutex);
             last_received = std::move(received);
         }
-        conn.reset();
+        conn.Reset();
         Event("connection " + std::to_string(number) + " " + ending);
     }
 
@@ -307,7 +307,7 @@ SimPrinter::SimPrinter(std::uint16_t port, PrinterSettings initial)
 
 SimPrinter::~SimPrinter() = default;
 
-std::uint16_t SimPrinter::port() const { return impl_->bound_port; }
+std::uint16_t SimPrinter::Port() const { return impl_->bound_port; }
 
 void SimPrinter::InjectFault(const FaultSpec& fault) {
     {
@@ -318,7 +318,7 @@ void SimPrinter::InjectFault(const FaultSpec& fault) {
             // Stop listening right now, not when the thread next looks: the
             // caller's next connect must already be refused. A listening
             // socket that is shut down leaves the listening state at once.
-            if (impl_->listener) ::shutdown(impl_->listener.get(), SHUT_RDWR);
+            if (impl_->listener) ::shutdown(impl_->listener.Get(), SHUT_RDWR);
         }
     }
     impl_->Wake();
@@ -333,18 +333,18 @@ void SimPrinter::ClearFaults() {
     impl_->Wake();
 }
 
-void SimPrinter::set_follow_socket_port(bool follow) { impl_->follow_socket_port = follow; }
+void SimPrinter::SetFollowSocketPort(bool follow) { impl_->follow_socket_port = follow; }
 
-void SimPrinter::set_event_sink(std::function<void(const std::string&)> sink) {
+void SimPrinter::SetEventSink(std::function<void(const std::string&)> sink) {
     std::lock_guard lock(impl_->mutex);
     impl_->event_sink = std::move(sink);
 }
 
-PrinterModel& SimPrinter::model() { return impl_->model; }
+PrinterModel& SimPrinter::Model() { return impl_->model; }
 
-int SimPrinter::connections_accepted() const { return impl_->accepted; }
+int SimPrinter::ConnectionsAccepted() const { return impl_->accepted; }
 
-Bytes SimPrinter::last_received() const {
+Bytes SimPrinter::LastReceived() const {
     std::lock_guard lock(impl_->mutex);
     return impl_->last_received;
 }

@@ -48,7 +48,7 @@ public:
     SimPrinter(const SimPrinter&) = delete;
     SimPrinter& operator=(const SimPrinter&) = delete;
 
-    std::uint16_t port() const;
+    std::uint16_t Port() const;
 
     void InjectFault(const FaultSpec& fault);  // several may be active at once
     void ClearFaults();
@@ -56,15 +56,15 @@ public:
     // After a restart command, listen on the socket port the printer now holds
     // (once the connection that carried the restart is over) instead of
     // staying on the port it was started on.
-    void set_follow_socket_port(bool follow);
+    void SetFollowSocketPort(bool follow);
 
     // Connection events in words ("connection 3 accepted", "connection 3 closed").
-    void set_event_sink(std::function<void(const std::string&)> sink);
+    void SetEventSink(std::function<void(const std::string&)> sink);
 
-    PrinterModel& model();
-    int connections_accepted() const;
+    PrinterModel& Model();
+    int ConnectionsAccepted() const;
     // Every byte received on the last finished connection.
-    Bytes last_received() const;
+    Bytes LastReceived() const;
 
 private:
     struct Impl;

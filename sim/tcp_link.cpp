@@ -19,17 +19,17 @@ JobLink TcpLink(std::uint16_t port) {
         Bytes reply;
         UniqueFd fd = ConnectLoopback(port);
         if (!fd) return reply;
-        if (!SendAll(fd.get(), job.data(), job.size())) return reply;
-        ::shutdown(fd.get(), SHUT_WR);
+        if (!SendAll(fd.Get(), job.data(), job.size())) return reply;
+        ::shutdown(fd.Get(), SHUT_WR);
         const auto deadline = std::chrono::steady_clock::now() + kReplyWait;
         for (;;) {
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) break;
-            pollfd p{fd.get(), POLLIN, 0};
+            pollfd p{fd.Get(), POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
             std::uint8_t buf[kReadChunk];
-            const ssize_t n = ::recv(fd.get(), buf, sizeof buf, 0);
+            const ssize_t n = ::recv(fd.Get(), buf, sizeof buf, 0);
             if (n <= 0) break;
             reply.insert(reply.end(), buf, buf + n);
         }

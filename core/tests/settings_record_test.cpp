@@ -18,7 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 using ::testing::ElementsAreArray;
 
 Bytes Slice(const SettingsRecord& r, std::size_t from, std::size_t length) {
-    return Bytes(r.bytes() + from, r.bytes() + from + length);
+    return Bytes(r.Bytes() + from, r.Bytes() + from + length);
 }
 
 Bytes Image(const SettingsRecord& r) { return Slice(r, 0, kRecordSize); }
@@ -53,7 +53,7 @@ TEST(SettingsRecordLayout, FactoryImageByteForByte) {
 
 TEST(SettingsRecordLayout, FactoryDefaultsKeepTheDipSwitches) {
     SettingsRecord r;
-    std::memset(r.bytes(), 0xAB, kRecordSize);
+    std::memset(r.Bytes(), 0xAB, kRecordSize);
     ApplyFactoryDefaults(r);
     for (std::size_t i = 0; i < kestrion::kDipSwitchCount; ++i) {
         EXPECT_EQ(static_cast<std::uint32_t>(r.param[i]), 0xABABABABu) << "DIP " << i + 1;
@@ -89,7 +89,7 @@ TEST(ChangeState, EveryByteCounts) {
     // Header, tag padding, a DIP switch, an ADJUST value and the last byte.
     for (std::size_t offset : {0u, 27u, 28u, 160u, 203u, 227u}) {
         SettingsRecord changed = base;
-        changed.bytes()[offset] ^= 0x01;
+        changed.Bytes()[offset] ^= 0x01;
         EXPECT_FALSE(SameImage(changed, base)) << "byte " << offset;
     }
 }
@@ -112,7 +112,7 @@ TEST_P(LoadImage, HeaderAndLengthDecide) {
     SettingsRecord source = SettingsRecord::Factory();
     source.param[3] = 1;
     source.adjust[2] = -55;
-    Bytes data(source.bytes(), source.bytes() + kRecordSize);
+    Bytes data(source.Bytes(), source.Bytes() + kRecordSize);
     data.resize(std::max<std::size_t>(c.size, kRecordSize), 0x77);
     if (!c.goodHeader) data[19] = ':';
 
@@ -146,7 +146,7 @@ TEST(LoadImageTags, WrongTagsAreAccepted) {
     std::memcpy(source.adjustTag, "yyyyyyyy", 8);
     std::memset(source.addressTag, 0x3F, 12);
     SettingsRecord target = SettingsRecord::Zero();
-    EXPECT_EQ(LoadRecordImage(source.bytes(), kRecordSize, target), LoadResult::Loaded);
+    EXPECT_EQ(LoadRecordImage(source.Bytes(), kRecordSize, target), LoadResult::Loaded);
     EXPECT_EQ(target, source);
 }
 

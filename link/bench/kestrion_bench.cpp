@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<printersim::SimPrinter> local;
     if (port == 0) {
         local = std::make_unique<printersim::SimPrinter>();
-        port = local->port();
+        port = local->Port();
         std::printf("printer-sim in-process on 127.0.0.1:%d\n", port);
     }
 #else

@@ -15,7 +15,7 @@ public:
     }
     IcmpLibrary(const IcmpLibrary&) = delete;
     IcmpLibrary& operator=(const IcmpLibrary&) = delete;
-    bool loaded() const { return loaded_; }
+    bool Loaded() const { return loaded_; }
     // Unloads now rather than at the end of the scope.
     void Unload() {
         if (loaded_) api_.UnloadIcmpLibrary();
@@ -42,7 +42,7 @@ public:
     }
     SocketsStartup(const SocketsStartup&) = delete;
     SocketsStartup& operator=(const SocketsStartup&) = delete;
-    bool ok() const { return versionOk_; }
+    bool Ok() const { return versionOk_; }
 
 private:
     SocketApi& api_;
@@ -58,7 +58,7 @@ public:
     }
     IcmpFile(const IcmpFile&) = delete;
     IcmpFile& operator=(const IcmpFile&) = delete;
-    IcmpHandle handle() const { return handle_; }
+    IcmpHandle Handle() const { return handle_; }
 
 private:
     SocketApi& api_;
@@ -106,17 +106,17 @@ void FormatDottedAddress(const std::uint8_t address[4], char (&text)[kDottedBuff
 
 std::int32_t PingPrinter(SocketApi& api, const char* dotted) {
     IcmpLibrary library(api);
-    if (!library.loaded()) return LINK_E_NETWORK;
+    if (!library.Loaded()) return LINK_E_NETWORK;
     if (!api.ResolveIcmpFunctions()) return LINK_E_NETWORK;
     SocketsStartup sockets(api);
-    if (!sockets.ok()) return LINK_E_NETWORK;
+    if (!sockets.Ok()) return LINK_E_NETWORK;
     std::uint8_t destination[4] = {};
     if (!api.ResolveHost(dotted, destination)) return LINK_E_NETWORK;
     std::uint32_t status = 0;
     {
         IcmpFile icmp(api);
-        if (icmp.handle() == 0) return LINK_E_NETWORK;
-        status = api.IcmpSendEcho(icmp.handle(), destination, kEchoTimeToLive, kEchoTimeoutMs);
+        if (icmp.Handle() == 0) return LINK_E_NETWORK;
+        status = api.IcmpSendEcho(icmp.Handle(), destination, kEchoTimeToLive, kEchoTimeoutMs);
     }
     // After the echo: handle closed above, then the library unloaded, and the
     // sockets cleaned up last as `sockets` ends. (A failure before the echo
@@ -160,17 +160,17 @@ std::int32_t OpenConnection(SocketApi& api, SysError& error, const PrinterTarget
 }
 
 std::int32_t DrainInput(Connection& connection, SysError& error) {
-    SocketApi& api = connection.api();
+    SocketApi& api = connection.Api();
     std::uint8_t scratch[kDiscardReadSize];
     for (;;) {
-        const int ready = api.WaitReadable(connection.socket(), kDrainPollMs);
+        const int ready = api.WaitReadable(connection.Socket(), kDrainPollMs);
         if (ready == 0) return LINK_OK;
         if (ready < 0) {
             error.Record(api.LastError());
             CloseConnection(connection, error);
             return LINK_E_NETWORK;
         }
-        const int got = api.Recv(connection.socket(), scratch, kDiscardReadSize);
+        const int got = api.Recv(connection.Socket(), scratch, kDiscardReadSize);
         if (got < 0) {
             error.Record(api.LastError());
             CloseConnection(connection, error);
@@ -184,16 +184,16 @@ std::int32_t DrainInput(Connection& connection, SysError& error) {
 }
 
 std::int32_t SendAll(Connection& connection, SysError& error, const std::uint8_t* data, std::size_t size) {
-    SocketApi& api = connection.api();
+    SocketApi& api = connection.Api();
     std::size_t sent = 0;
     while (sent < size) {
-        const int ready = api.WaitWritable(connection.socket(), kReadyTimeoutMs);
+        const int ready = api.WaitWritable(connection.Socket(), kReadyTimeoutMs);
         if (ready <= 0) {
             if (ready < 0) error.Record(api.LastError());
             CloseConnection(connection, error);
             return LINK_E_NETWORK;
         }
-        const int n = api.Send(connection.socket(), data + sent, static_cast<int>(size - sent));
+        const int n = api.Send(connection.Socket(), data + sent, static_cast<int>(size - sent));
         if (n < 0) {
             error.Record(api.LastError());
             CloseConnection(connection, error);
@@ -206,10 +206,10 @@ std::int32_t SendAll(Connection& connection, SysError& error, const std::uint8_t
 
 std::int32_t ReceiveReply(Connection& connection, SysError& error, std::uint8_t* buffer, std::size_t capacity,
                           std::size_t dataSpan) {
-    SocketApi& api = connection.api();
+    SocketApi& api = connection.Api();
     std::size_t received = 0;
     for (;;) {
-        const int ready = api.WaitReadable(connection.socket(), kReadyTimeoutMs);
+        const int ready = api.WaitReadable(connection.Socket(), kReadyTimeoutMs);
         if (ready <= 0) {
             if (ready < 0) error.Record(api.LastError());
             CloseConnection(connection, error);
@@ -217,7 +217,7 @@ std::int32_t ReceiveReply(Connection& connection, SysError& error, std::uint8_t*
         }
         // A full buffer reads 0 bytes: a reply without a line end within the
         // capacity ends here like a closed connection.
-        const int n = api.Recv(connection.socket(), buffer + received, static_cast<int>(capacity - received));
+        const int n = api.Recv(connection.Socket(), buffer + received, static_cast<int>(capacity - received));
         if (n < 0) {
             error.Record(api.LastError());
             CloseConnection(connection, error);
@@ -242,7 +242,7 @@ std::int32_t ReceiveReply(Connection& connection, SysError& error, std::uint8_t*
 }
 
 std::int32_t CloseConnection(Connection& connection, SysError& error) {
-    SocketApi& api = connection.api();
+    SocketApi& api = connection.Api();
     bool ok = true;
     // Step order: event for the close notification only, half-close, wait.
     const EventHandle event = api.CreateSocketEvent();

@@ -38,8 +38,8 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    SocketApi& api() { return api_; }
-    SocketHandle socket() const { return socket_; }
+    SocketApi& Api() { return api_; }
+    SocketHandle Socket() const { return socket_; }
 
 private:
     friend std::int32_t OpenConnection(SocketApi&, SysError&, const PrinterTarget&, Connection&);

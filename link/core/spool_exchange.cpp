@@ -20,7 +20,7 @@ public:
     PrinterOwner(const PrinterOwner&) = delete;
     PrinterOwner& operator=(const PrinterOwner&) = delete;
 
-    PrinterHandle handle() const { return handle_; }
+    PrinterHandle Handle() const { return handle_; }
 
     // Closes the printer, recording the failure; false when the close failed.
     bool Close(SysError& error) {

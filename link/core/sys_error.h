@@ -15,7 +15,7 @@ public:
         if (*slot_ == 0) *slot_ = code;
     }
     void Clear() { *slot_ = 0; }
-    std::int32_t value() const { return *slot_; }
+    std::int32_t Value() const { return *slot_; }
 
 private:
     std::int32_t* slot_;

@@ -30,7 +30,7 @@ bool FakeSpooler::GetPrinterLevel2(PrinterHandle, std::uint8_t* buffer, std::uin
     if (script.ShouldFail("GetPrinter")) return false;
     *needed = kInfoSize;
     if (buffer == nullptr || size < kInfoSize) {
-        script.setLastError(122);  // ERROR_INSUFFICIENT_BUFFER, as the size query always ends
+        script.SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER, as the size query always ends
         return false;
     }
     // The attributes sit in the record's first word here.
@@ -90,7 +90,7 @@ bool FakeSpooler::ClosePrinter(PrinterHandle) {
 // --- FakeSockets ---------------------------------------------------------------
 
 std::int32_t FakeSockets::Startup(std::uint16_t, std::uint16_t* obtained) {
-    if (script.ShouldFail("WSAStartup")) return script.lastError();
+    if (script.ShouldFail("WSAStartup")) return script.LastError();
     ++startups;
     *obtained = grantedVersion;
     return 0;
@@ -150,21 +150,21 @@ int FakeSockets::Recv(SocketHandle, std::uint8_t* buffer, int size) {
     if (size == 0) return 0;
     if (halfClosed_) {
         if (peerClosesOnHalfClose) return 0;
-        script.setLastError(kWouldBlock);
+        script.SetLastError(kWouldBlock);
         return -1;
     }
     Bytes* source = nullptr;
     if (sent.empty()) {
         if (unsolicited.empty()) {
             if (closesBeforeCommand) return 0;
-            script.setLastError(kWouldBlock);
+            script.SetLastError(kWouldBlock);
             return -1;
         }
         source = &unsolicited;
     } else {
         if (replyPieces.empty()) {
             if (closesAfterReply) return 0;
-            script.setLastError(kWouldBlock);
+            script.SetLastError(kWouldBlock);
             return -1;
         }
         source = &replyPieces.front();
@@ -228,7 +228,7 @@ IcmpHandle FakeSockets::IcmpCreateFile() {
 std::uint32_t FakeSockets::IcmpSendEcho(IcmpHandle, const std::uint8_t*, std::uint8_t ttl, std::uint32_t timeoutMs) {
     echoTtl = ttl;
     echoTimeout = timeoutMs;
-    if (echoStatus != 0) script.setLastError(errorAfterPing);
+    if (echoStatus != 0) script.SetLastError(errorAfterPing);
     return echoStatus;
 }
 

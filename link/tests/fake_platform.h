@@ -32,15 +32,15 @@ public:
         lastError_ = it->second.code;
         return true;
     }
-    int count(const std::string& call) const {
+    int Count(const std::string& call) const {
         const auto it = counts_.find(call);
         return it == counts_.end() ? 0 : it->second;
     }
-    const std::vector<std::string>& calls() const { return calls_; }
+    const std::vector<std::string>& Calls() const { return calls_; }
     // Logs a call that cannot fail.
     void Note(const std::string& call) { calls_.push_back(call); }
-    std::int32_t lastError() const { return lastError_; }
-    void setLastError(std::int32_t code) { lastError_ = code; }
+    std::int32_t LastError() const { return lastError_; }
+    void SetLastError(std::int32_t code) { lastError_ = code; }
 
 private:
     struct Failure {
@@ -81,7 +81,7 @@ public:
                                  std::uint32_t* needed) override;
     bool CancelJob(PrinterHandle, std::uint32_t jobId) override;
     bool ClosePrinter(PrinterHandle) override;
-    std::int32_t LastError() override { return script.lastError(); }
+    std::int32_t LastError() override { return script.LastError(); }
 
     static constexpr std::uint32_t kJobId = 42;
     static constexpr PrinterHandle kHandle = 7;
@@ -119,7 +119,7 @@ public:
 
     std::int32_t Startup(std::uint16_t version, std::uint16_t* obtained) override;
     bool Cleanup() override;
-    std::int32_t LastError() override { return script.lastError(); }
+    std::int32_t LastError() override { return script.LastError(); }
     bool ResolveHost(const char* dotted, std::uint8_t address[4]) override;
     SocketHandle OpenSocket() override;
     bool Connect(SocketHandle, const std::uint8_t address[4], std::uint16_t port) override;

@@ -52,7 +52,7 @@ printersim::PrinterSettings Distinctive() {
 class LoopbackTest : public ::testing::Test {
 protected:
     std::int32_t ReadParam() {
-        const PrinterTarget t = LoopbackTarget(printer.port());
+        const PrinterTarget t = LoopbackTarget(printer.Port());
         return GetPrinterParam(DefaultPlatform(), &t, param.data(), adjust.data(), address.data(), &sysError);
     }
 
@@ -64,22 +64,22 @@ protected:
 };
 
 TEST_F(LoopbackTest, ReadsStatusAndSettings) {
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     std::int32_t status = -1;
     ASSERT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_OK);
     EXPECT_EQ(status, 42);
     EXPECT_EQ(sysError, 0);
 
     ASSERT_EQ(ReadParam(), LINK_OK);
-    const printersim::PrinterSettings s = printer.model().settings();
+    const printersim::PrinterSettings s = printer.Model().Settings();
     EXPECT_EQ(param, s.param);
     EXPECT_EQ(adjust, s.adjust);
     EXPECT_EQ(address, s.address);
 }
 
 TEST_F(LoopbackTest, SetsAreAppliedAndReadBack) {
-    const PrinterTarget t = LoopbackTarget(printer.port());
-    ParamBlock newParam = printer.model().settings().param;
+    const PrinterTarget t = LoopbackTarget(printer.Port());
+    ParamBlock newParam = printer.Model().Settings().param;
     newParam[kBackFeedSpeed] = 1;
     newParam[kStatusAutoSend] = 2;
     newParam[kPageControl] = 1;
@@ -90,9 +90,9 @@ TEST_F(LoopbackTest, SetsAreAppliedAndReadBack) {
     ASSERT_EQ(SetPrinterParam(DefaultPlatform(), &t, newParam.data(), &sysError), LINK_OK);
     ASSERT_EQ(SetPrinterAdjust(DefaultPlatform(), &t, newAdjust.data(), &sysError), LINK_OK);
     ASSERT_EQ(SetPrinterAddress(DefaultPlatform(), &t, newAddress.data(), &sysError), LINK_OK);
-    const int resets = printer.model().reset_count();
+    const int resets = printer.Model().ResetCount();
     ASSERT_EQ(ResetPrinter(DefaultPlatform(), &t, &sysError), LINK_OK);
-    EXPECT_EQ(printer.model().reset_count(), resets + 1);
+    EXPECT_EQ(printer.Model().ResetCount(), resets + 1);
 
     ASSERT_EQ(ReadParam(), LINK_OK);
     EXPECT_EQ(param, newParam);
@@ -106,7 +106,7 @@ TEST_F(LoopbackTest, SetsAreAppliedAndReadBack) {
 TEST_F(LoopbackTest, SettingsReplySplitBehindFieldBytes0A00IsReadWhole) {
     printersim::PrinterSettings s = Distinctive();
     s.address = {PackOctets({10, 0, 0, 1}), PackOctets({255, 255, 0, 0}), PackOctets({10, 0, 0, 2}), 0, 0, 2560};
-    printer.model().set_settings(s);
+    printer.Model().SetSettings(s);
     for (std::size_t split : {86u, 98u}) {
         FaultSpec f = MakeFault(Fault::SplitReply);
         f.split_at = split;
@@ -123,7 +123,7 @@ TEST_F(LoopbackTest, StatusReplyInTwoPieces) {
     f.split_at = 3;
     f.pause = 50ms;
     printer.InjectFault(f);
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     std::int32_t status = -1;
     ASSERT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_OK);
     EXPECT_EQ(status, 42);
@@ -151,7 +151,7 @@ TEST_F(LoopbackTest, UnsolicitedBytesAreDiscarded) {
     printer.InjectFault(f);
     LateDrainSockets sockets;
     Platform platform{DefaultPlatform().spooler, sockets};
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     std::int32_t status = -1;
     ASSERT_EQ(GetPrinterStatus(platform, &t, &status, &sysError), LINK_OK);
     EXPECT_EQ(status, 42);
@@ -169,7 +169,7 @@ class LoopbackFaults : public LoopbackTest, public ::testing::WithParamInterface
 TEST_P(LoopbackFaults, GiveTheirCodeWithoutSysError) {
     const FaultCase& c = GetParam();
     printer.InjectFault(MakeFault(c.kind));
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     std::int32_t status = -1;
     const std::int32_t result = c.settings ? ReadParam() : GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError);
     EXPECT_EQ(result, c.result);
@@ -202,19 +202,19 @@ TEST_F(LoopbackTest, TerminatorBehindTheFieldsIsMalformed) {
 }
 
 TEST_F(LoopbackTest, SetOperationWithoutAnyReplySucceeds) {
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     printer.InjectFault(MakeFault(Fault::IgnoreSets));
     const AdjustBlock newAdjust{1, 1, 1, 1, 1, 1, 1, 1};
     ASSERT_EQ(SetPrinterAdjust(DefaultPlatform(), &t, newAdjust.data(), &sysError), LINK_OK);
     EXPECT_EQ(sysError, 0);
-    const Bytes sent = printer.last_received();
+    const Bytes sent = printer.LastReceived();
     const AdjustSetBytes expected = BuildAdjustSet(newAdjust.data());
     EXPECT_EQ(sent, Bytes(expected.begin(), expected.end()));
 }
 
 TEST_F(LoopbackTest, RefusedConnectionCarriesTheRefusal) {
     printer.InjectFault(MakeFault(Fault::Refuse));
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     EXPECT_EQ(ResetPrinter(DefaultPlatform(), &t, &sysError), LINK_E_NETWORK);
     EXPECT_EQ(sysError, ECONNREFUSED);
 }
@@ -225,7 +225,7 @@ TEST_F(LoopbackTest, EveryOperationLeavesNoDescriptorBehind) {
         for (int fd = 0; fd < 1024; ++fd) n += ::fcntl(fd, F_GETFD) != -1;
         return n;
     };
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     ASSERT_EQ(ReadParam(), LINK_OK);  // settle anything lazily opened
     const int before = openDescriptors();
     ASSERT_EQ(ReadParam(), LINK_OK);
@@ -245,7 +245,7 @@ protected:
         simspool::SimSpooler::Instance().AddPrinterQueue(kName, simspool::kAttributeEnableBidi, Hooks(monitor));
     }
     void TearDown() override {
-        EXPECT_EQ(simspool::SimSpooler::Instance().open_handles(), 0u);
+        EXPECT_EQ(simspool::SimSpooler::Instance().OpenHandles(), 0u);
         simspool::SimSpooler::Instance().Reset();
     }
     static simspool::PortMonitorHooks Hooks(std::shared_ptr<printersim::PortMonitor> m) {
@@ -257,7 +257,7 @@ protected:
         const PrinterTarget t = Target();
         return GetPrinterParam(DefaultPlatform(), &t, param.data(), adjust.data(), address.data(), &sysError);
     }
-    std::vector<simspool::Job> Jobs() { return simspool::SimSpooler::Instance().jobs(); }
+    std::vector<simspool::Job> Jobs() { return simspool::SimSpooler::Instance().Jobs(); }
 
     static constexpr const char* kName = "Vantorelli LP-1 (USB)";
     printersim::PrinterModel model{Distinctive()};
@@ -274,7 +274,7 @@ TEST_F(SpoolerLoopbackTest, ReadsAndSetsThroughPrintJobs) {
     ASSERT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_OK);
     EXPECT_EQ(status, 42);
     ASSERT_EQ(ReadParam(), LINK_OK);
-    EXPECT_EQ(address, model.settings().address);
+    EXPECT_EQ(address, model.Settings().address);
 
     const AdjustBlock newAdjust{9, -9, 99, -99, 0, 0, 0, 0};
     ASSERT_EQ(SetPrinterAdjust(DefaultPlatform(), &t, newAdjust.data(), &sysError), LINK_OK);
@@ -301,19 +301,19 @@ TEST_F(SpoolerLoopbackTest, BidirectionalSupportOffRefusesReadsButNotSets) {
 }
 
 TEST_F(SpoolerLoopbackTest, ReplyOnlyOnTheThirdFetch) {
-    monitor->set_reply_on_fetch(3);
+    monitor->SetReplyOnFetch(3);
     ASSERT_EQ(ReadParam(), LINK_OK);
-    EXPECT_EQ(param, model.settings().param);
+    EXPECT_EQ(param, model.Settings().param);
     EXPECT_FALSE(Jobs().back().cancelled);
 }
 
 TEST_F(SpoolerLoopbackTest, NoReplyCancelsTheJob) {
-    monitor->set_reply_on_fetch(4);
+    monitor->SetReplyOnFetch(4);
     EXPECT_EQ(ReadParam(), LINK_E_PARAM_REPLY);
     EXPECT_EQ(sysError, 0);
     EXPECT_TRUE(Jobs().back().cancelled);
 
-    monitor->set_reply_on_fetch(0);
+    monitor->SetReplyOnFetch(0);
     const PrinterTarget t = Target();
     std::int32_t status = -1;
     EXPECT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_E_STATUS_REPLY);

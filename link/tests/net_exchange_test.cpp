@@ -94,7 +94,7 @@ TEST_F(NetworkTest, NoEchoAnswerFailsBeforeAnyConnection) {
     EXPECT_EQ(ReadStatus(&status), LINK_E_NETWORK);
     EXPECT_EQ(sysError, 11010);
     EXPECT_EQ(fake.sockets.socketsOpened, 0);
-    EXPECT_EQ(fake.sockets.script.count("connect"), 0);
+    EXPECT_EQ(fake.sockets.script.Count("connect"), 0);
     EXPECT_EQ(fake.sockets.icmpUnloads, 1);
 }
 
@@ -112,7 +112,7 @@ TEST_F(NetworkTest, SettingsReadFailingAfterTheTargetCheckLeavesZeros) {
 TEST_F(NetworkTest, EchoReleasesInOrder) {
     const auto released = [this] {
         std::vector<std::string> order;
-        for (const std::string& call : fake.sockets.script.calls()) {
+        for (const std::string& call : fake.sockets.script.Calls()) {
             if (call == "IcmpCloseHandle" || call == "FreeLibrary" || call == "WSACleanup") order.push_back(call);
         }
         return order;
@@ -126,7 +126,7 @@ TEST_F(NetworkTest, EchoStepFailureCleansUpBeforeUnloading) {
     fake.sockets.script.Fail("gethostbyname", 11001);
     EXPECT_EQ(Reset(), LINK_E_NETWORK);
     std::vector<std::string> order;
-    for (const std::string& call : fake.sockets.script.calls()) {
+    for (const std::string& call : fake.sockets.script.Calls()) {
         if (call == "IcmpCloseHandle" || call == "FreeLibrary" || call == "WSACleanup") order.push_back(call);
     }
     EXPECT_THAT(order, ElementsAre("WSACleanup", "FreeLibrary"));
@@ -139,8 +139,8 @@ TEST_P(EchoStepFails, EndsWithoutConnecting) {
     fake.sockets.script.Fail(GetParam(), 5);
     EXPECT_EQ(Reset(), LINK_E_NETWORK);
     EXPECT_EQ(sysError, 5);  // the error at that moment
-    EXPECT_EQ(fake.sockets.script.count("connect"), 0);
-    EXPECT_EQ(fake.sockets.script.count("socket"), 0);
+    EXPECT_EQ(fake.sockets.script.Count("connect"), 0);
+    EXPECT_EQ(fake.sockets.script.Count("socket"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, EchoStepFails,
@@ -152,7 +152,7 @@ TEST_F(NetworkTest, EchoStartupWithTheWrongVersionIsCleanedUp) {
     EXPECT_EQ(Reset(), LINK_E_NETWORK);
     EXPECT_EQ(fake.sockets.startups, 1);
     EXPECT_EQ(fake.sockets.cleanups, 1);
-    EXPECT_EQ(fake.sockets.script.count("connect"), 0);
+    EXPECT_EQ(fake.sockets.script.Count("connect"), 0);
 }
 
 TEST_F(NetworkTest, ConnectionStartupFailureRecordsItsCode) {
@@ -182,7 +182,7 @@ TEST_F(NetworkTest, UnsolicitedBytesAreDiscardedBeforeTheCommand) {
     std::int32_t status = 0;
     ASSERT_EQ(ReadStatus(&status), LINK_OK);
     EXPECT_EQ(status, 3);
-    EXPECT_EQ(fake.sockets.script.count("recv"), 2 + 1 + 1);  // two discards, one reply read, one drain at close
+    EXPECT_EQ(fake.sockets.script.Count("recv"), 2 + 1 + 1);  // two discards, one reply read, one drain at close
 }
 
 TEST_F(NetworkTest, PrinterClosingBeforeTheCommandFails) {
@@ -199,14 +199,14 @@ TEST_F(NetworkTest, PartialSendsAreContinued) {
     ASSERT_EQ(SetPrinterAddress(fake.platform, &t, addr, &sysError), LINK_OK);
     const AddressSetBytes expected = BuildAddressSet(addr);
     EXPECT_EQ(fake.sockets.sent, Bytes(expected.begin(), expected.end()));
-    EXPECT_EQ(fake.sockets.script.count("send"), 15);  // 103 bytes, 7 at a time
+    EXPECT_EQ(fake.sockets.script.Count("send"), 15);  // 103 bytes, 7 at a time
 }
 
 TEST_F(NetworkTest, SendReadinessTimeOutFailsWithoutError) {
     fake.sockets.writableNever = true;
     EXPECT_EQ(Reset(), LINK_E_NETWORK);
     EXPECT_EQ(sysError, 0);
-    EXPECT_EQ(fake.sockets.script.count("send"), 0);
+    EXPECT_EQ(fake.sockets.script.Count("send"), 0);
 }
 
 TEST_F(NetworkTest, ReplyReadinessTimeOutFailsWithoutError) {

@@ -22,7 +22,7 @@ TEST(NoEcho, OperationFailsAfterTheEchoWaitWithoutConnecting) {
     ASSERT_EQ(ignoring, 1) << "this test runs in a namespace that ignores echo requests";
 
     printersim::SimPrinter printer;
-    const PrinterTarget t = kestrion::testing::LoopbackTarget(printer.port());
+    const PrinterTarget t = kestrion::testing::LoopbackTarget(printer.Port());
     std::int32_t param[31], adjust[8], address[6], sysError = -1;
     const auto start = Clock::now();
     EXPECT_EQ(GetPrinterParam(DefaultPlatform(), &t, param, adjust, address, &sysError), LINK_E_NETWORK);
@@ -30,7 +30,7 @@ TEST(NoEcho, OperationFailsAfterTheEchoWaitWithoutConnecting) {
     EXPECT_GE(took, 0.95);
     EXPECT_LT(took, 2.0);
     EXPECT_EQ(sysError, 0);  // a time-out is no failing call
-    EXPECT_EQ(printer.connections_accepted(), 0);
+    EXPECT_EQ(printer.ConnectionsAccepted(), 0);
     for (std::int32_t v : param) EXPECT_EQ(v, 0);
 }
 
@@ -38,12 +38,12 @@ TEST(NoEcho, OperationFailsAfterTheEchoWaitWithoutConnecting) {
 // datagram nor a raw ICMP socket can be opened.
 TEST(NoIcmpSocket, OperationFailsWithTheSocketError) {
     printersim::SimPrinter printer;
-    const PrinterTarget t = kestrion::testing::LoopbackTarget(printer.port());
+    const PrinterTarget t = kestrion::testing::LoopbackTarget(printer.Port());
     std::int32_t status = -1, sysError = -1;
     EXPECT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_E_NETWORK);
     EXPECT_EQ(sysError, EPERM);  // the raw socket's refusal, the last one tried
     EXPECT_EQ(status, -1);
-    EXPECT_EQ(printer.connections_accepted(), 0);
+    EXPECT_EQ(printer.ConnectionsAccepted(), 0);
 }
 
 }  // namespace

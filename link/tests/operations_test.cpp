@@ -80,7 +80,7 @@ TEST(CommonOpening, AnyNullPointerGivesMinus900AndTouchesNothing) {
             EXPECT_EQ(sysError, 1234) << op.name;
             EXPECT_EQ(gStatus, 55);
             EXPECT_EQ(gParam[0], 9);
-            EXPECT_TRUE(fake.spooler.script.calls().empty()) << op.name;
+            EXPECT_TRUE(fake.spooler.script.Calls().empty()) << op.name;
         }
     }
 }
@@ -154,8 +154,8 @@ TEST(CommonOpening, BadTargetTouchesNeitherSpoolerNorNetworkNorOutputs) {
             EXPECT_EQ(sysError, 0) << op.name;
             EXPECT_EQ(gParam[5], 9) << op.name;  // zeroing comes after the check
             EXPECT_EQ(gStatus, 55);
-            EXPECT_TRUE(fake.spooler.script.calls().empty()) << op.name;
-            EXPECT_TRUE(fake.sockets.script.calls().empty()) << op.name;
+            EXPECT_TRUE(fake.spooler.script.Calls().empty()) << op.name;
+            EXPECT_TRUE(fake.sockets.script.Calls().empty()) << op.name;
         }
     }
 }

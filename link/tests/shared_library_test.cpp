@@ -36,10 +36,10 @@ protected:
         ::close(fd);
         configPath = pattern;
         std::ofstream(configPath) << "# printers of the simulated spooler\n"
-                                  << "[LP Bidi]\nbidi = on\nport = " << printer.port() << "\n\n"
-                                  << "[LP Third Fetch]\nport = " << printer.port() << "\nreply-on-fetch = 3\n\n"
-                                  << "[LP Plain]\nbidi = off\nport = " << printer.port() << "\n\n"
-                                  << "[LP Silent]\nport = " << printer.port() << "\nreply-on-fetch = 0\n";
+                                  << "[LP Bidi]\nbidi = on\nport = " << printer.Port() << "\n\n"
+                                  << "[LP Third Fetch]\nport = " << printer.Port() << "\nreply-on-fetch = 3\n\n"
+                                  << "[LP Plain]\nbidi = off\nport = " << printer.Port() << "\n\n"
+                                  << "[LP Silent]\nport = " << printer.Port() << "\nreply-on-fetch = 0\n";
         ::setenv("KESTRION_SIM_SPOOLER", configPath.c_str(), 1);
     }
     void TearDown() override {
@@ -79,7 +79,7 @@ TEST_F(SharedLibraryTest, SpoolerPrintersFromTheFile) {
     const PrinterTarget third = Spooler("LP Third Fetch");
     std::int32_t status = -1;
     EXPECT_EQ(getStatus(&third, &status, &sysError), LINK_OK);
-    EXPECT_EQ(status, printer.model().settings().status);
+    EXPECT_EQ(status, printer.Model().Settings().status);
 
     const PrinterTarget plain = Spooler("LP Plain");
     EXPECT_EQ(getParam(&plain, param, adjust, address, &sysError), LINK_E_NO_BIDI);
@@ -99,7 +99,7 @@ void LoadedLibraryTest::CheckNetworkPath() {
     net.connection = 1;
     net.ipAddress[0] = 127;
     net.ipAddress[3] = 1;
-    net.port = printer.port();
+    net.port = printer.Port();
     std::int32_t newParam[31] = {};
     newParam[kestrion::kBackFeedSpeed] = 2;
     ASSERT_EQ(setParam(&net, newParam, &sysError), LINK_OK);
@@ -144,7 +144,7 @@ TEST_F(ProductLibraryTest, SpoolerTargetsFailWithoutASpooler) {
     PrinterTarget unnamed = bidi;
     unnamed.nameLength = 0;
     EXPECT_EQ(reset(&unnamed, &sysError), LINK_E_TARGET);
-    EXPECT_EQ(printer.model().reset_count(), 0);
+    EXPECT_EQ(printer.Model().ResetCount(), 0);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST(SlowTimeout, ReplyThatNeverEndsFailsAfterTheFiveSecondWait) {
     printersim::FaultSpec f;
     f.kind = printersim::Fault::NoTerminator;
     printer.InjectFault(f);
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     std::int32_t status = -1, sysError = -1;
     const auto start = Clock::now();
     EXPECT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_E_NETWORK);
@@ -40,7 +40,7 @@ TEST(SlowTimeout, PrinterKeepingTheConnectionOpenFailsAfterTwentySeconds) {
     f.kind = printersim::Fault::NoCloseAfterHalfClose;
     f.pause = 30s;  // longer than the library waits
     printer.InjectFault(f);
-    const PrinterTarget t = LoopbackTarget(printer.port());
+    const PrinterTarget t = LoopbackTarget(printer.Port());
     std::int32_t status = -1, sysError = -1;
     const auto start = Clock::now();
     EXPECT_EQ(GetPrinterStatus(DefaultPlatform(), &t, &status, &sysError), LINK_E_NETWORK);

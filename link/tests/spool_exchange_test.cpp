@@ -60,7 +60,7 @@ TEST_F(SpoolerTest, StatusReadRunsTheCallsInOrderAndDecodesTheReply) {
     ASSERT_EQ(ReadStatus(&status), LINK_OK);
     EXPECT_EQ(status, 7);
     EXPECT_EQ(sysError, 0);
-    EXPECT_THAT(fake.spooler.script.calls(),
+    EXPECT_THAT(fake.spooler.script.Calls(),
                 ElementsAre("OpenPrinter", "GetPrinter", "GetPrinter", "StartDocPrinter", "WritePrinter",
                             "EndDocPrinter", "Sleep", "GetPrinterData", "ClosePrinter"));
     EXPECT_EQ(fake.spooler.documentName, "Qzelrin_DllGetStatus");
@@ -97,7 +97,7 @@ TEST_F(SpoolerTest, ReplyOnTheThirdFetchStillSucceeds) {
     std::int32_t status = 0;
     ASSERT_EQ(ReadStatus(&status), LINK_OK);
     EXPECT_EQ(status, 12);
-    EXPECT_EQ(fake.spooler.script.count("GetPrinterData"), 3);
+    EXPECT_EQ(fake.spooler.script.Count("GetPrinterData"), 3);
     EXPECT_THAT(fake.spooler.sleeps, ElementsAre(100u));  // no pause between the fetches
 }
 
@@ -108,7 +108,7 @@ TEST_F(SpoolerTest, NoReplyAfterThreeFetchesCancelsTheJob) {
     EXPECT_EQ(ReadStatus(&status), LINK_E_STATUS_REPLY);
     EXPECT_EQ(status, 55);  // untouched
     EXPECT_EQ(sysError, 0);
-    EXPECT_EQ(fake.spooler.script.count("GetPrinterData"), 3);
+    EXPECT_EQ(fake.spooler.script.Count("GetPrinterData"), 3);
     EXPECT_EQ(fake.spooler.cancelledJob, FakeSpooler::kJobId);
 
     fake.spooler.script = {};
@@ -131,13 +131,13 @@ TEST_F(SpoolerTest, BidirectionalSupportOffRefusesReadsWithoutAJob) {
     fake.spooler.value = Envelope(ParamReply());
     EXPECT_EQ(ReadParam(), LINK_E_NO_BIDI);
     EXPECT_EQ(sysError, 0);
-    EXPECT_EQ(fake.spooler.script.count("StartDocPrinter"), 0);
-    EXPECT_EQ(fake.spooler.script.count("ClosePrinter"), 1);
+    EXPECT_EQ(fake.spooler.script.Count("StartDocPrinter"), 0);
+    EXPECT_EQ(fake.spooler.script.Count("ClosePrinter"), 1);
 
     // A set operation on the same printer goes through: no bidirectional check.
     fake.spooler.script = {};
     EXPECT_EQ(Reset(), LINK_OK);
-    EXPECT_THAT(fake.spooler.script.calls(),
+    EXPECT_THAT(fake.spooler.script.Calls(),
                 ElementsAre("OpenPrinter", "StartDocPrinter", "WritePrinter", "EndDocPrinter", "ClosePrinter"));
     EXPECT_EQ(fake.spooler.documentName, "Qzelrin_DllResetprinter");
     EXPECT_TRUE(fake.spooler.sleeps.empty());

@@ -16,12 +16,12 @@ class SimSpoolerApi final : public SpoolerApi {
 public:
     bool OpenPrinterA(const char* name, PrinterHandle* handle) override {
         // Another process may have listed its printers in a file.
-        spooler().LoadFromEnvironment();
-        return spooler().Open(name, handle, &lastError_);
+        Spooler().LoadFromEnvironment();
+        return Spooler().Open(name, handle, &lastError_);
     }
     bool GetPrinterLevel2(PrinterHandle handle, std::uint8_t* buffer, std::uint32_t size,
                           std::uint32_t* needed) override {
-        return spooler().GetInfo2(handle, buffer, size, needed, &lastError_);
+        return Spooler().GetInfo2(handle, buffer, size, needed, &lastError_);
     }
     std::uint32_t Level2Attributes(const std::uint8_t* buffer) override {
         simspool::PrinterInfo2 info;
@@ -29,28 +29,28 @@ public:
         return info.attributes;
     }
     std::uint32_t StartDocPrinterA(PrinterHandle handle, const char* documentName) override {
-        return spooler().StartJob(handle, documentName, &lastError_);
+        return Spooler().StartJob(handle, documentName, &lastError_);
     }
     bool WritePrinter(PrinterHandle handle, const std::uint8_t* data, std::uint32_t size,
                       std::uint32_t* written) override {
-        return spooler().Write(handle, data, size, written, &lastError_);
+        return Spooler().Write(handle, data, size, written, &lastError_);
     }
-    bool EndDocPrinter(PrinterHandle handle) override { return spooler().EndDoc(handle, &lastError_); }
+    bool EndDocPrinter(PrinterHandle handle) override { return Spooler().EndDoc(handle, &lastError_); }
     void Sleep(std::uint32_t milliseconds) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
     std::uint32_t GetPrinterDataA(PrinterHandle handle, const char* valueName, std::uint8_t* buffer,
                                  std::uint32_t size, std::uint32_t* needed) override {
-        return spooler().GetData(handle, valueName, buffer, size, needed);
+        return Spooler().GetData(handle, valueName, buffer, size, needed);
     }
     bool CancelJob(PrinterHandle handle, std::uint32_t jobId) override {
-        return spooler().CancelJob(handle, jobId, &lastError_);
+        return Spooler().CancelJob(handle, jobId, &lastError_);
     }
-    bool ClosePrinter(PrinterHandle handle) override { return spooler().Close(handle, &lastError_); }
+    bool ClosePrinter(PrinterHandle handle) override { return Spooler().Close(handle, &lastError_); }
     std::int32_t LastError() override { return lastError_; }
 
 private:
-    static simspool::SimSpooler& spooler() { return simspool::SimSpooler::Instance(); }
+    static simspool::SimSpooler& Spooler() { return simspool::SimSpooler::Instance(); }
     int lastError_ = 0;
 };
 

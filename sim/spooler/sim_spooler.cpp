@@ -130,12 +130,12 @@ void SimSpooler::LoadFromEnvironment() {
     LoadFile(path, &message);
 }
 
-std::vector<Job> SimSpooler::jobs() const {
+std::vector<Job> SimSpooler::Jobs() const {
     std::lock_guard lock(mutex_);
     return jobs_;
 }
 
-std::size_t SimSpooler::open_handles() const {
+std::size_t SimSpooler::OpenHandles() const {
     std::lock_guard lock(mutex_);
     return handles_.size();
 }

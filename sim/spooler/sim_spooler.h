@@ -60,7 +60,7 @@ public:
     // Reads the file named by KESTRION_SIM_SPOOLER, when set.
     void LoadFromEnvironment();
 
-    std::vector<Job> jobs() const;
+    std::vector<Job> Jobs() const;
 
     // The calls the spooler seam makes; failures return false (or 0) and set
     // `error` to an errno value.
@@ -77,7 +77,7 @@ public:
     bool Close(std::uintptr_t handle, int* error);
 
     // How many printer handles are open (tests check that none is left).
-    std::size_t open_handles() const;
+    std::size_t OpenHandles() const;
 
 private:
     struct Printer {

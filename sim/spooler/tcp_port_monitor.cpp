@@ -10,7 +10,7 @@ namespace kestrion::simspool {
 
 PortMonitorHooks TcpPortMonitor(std::uint16_t port, int replyOnFetch) {
     auto monitor = std::make_shared<printersim::PortMonitor>(printersim::TcpLink(port));
-    monitor->set_reply_on_fetch(replyOnFetch);
+    monitor->SetReplyOnFetch(replyOnFetch);
     PortMonitorHooks hooks;
     hooks.submitJob = [monitor](const std::string& printer, const Bytes& job) { monitor->SubmitJob(printer, job); };
     hooks.fetch = [monitor](const std::string& valueName, std::uint8_t* buffer, std::size_t size) {

@@ -62,7 +62,7 @@ TEST_P(FetchCountTest, ReplyAppearsOnlyFromTheNthFetch) {
     s.status = 5;
     PrinterModel model(s);
     PortMonitor monitor(InProcessLink(model));
-    monitor.set_reply_on_fetch(GetParam().replyOnFetch);
+    monitor.SetReplyOnFetch(GetParam().replyOnFetch);
     monitor.SubmitJob("P", ToBytes(kStatusQuery));
     for (std::size_t i = 0; i < GetParam().seen.size(); ++i) {
         std::array<std::uint8_t, kStatusBuffer> buffer{};
@@ -76,7 +76,7 @@ TEST_P(FetchCountTest, ReplyAppearsOnlyFromTheNthFetch) {
             EXPECT_EQ(SecondWord(buffer.data()), 0u) << "fetch " << i + 1;
         }
     }
-    EXPECT_EQ(monitor.fetch_count(ReplyValueName("P")), static_cast<int>(GetParam().seen.size()));
+    EXPECT_EQ(monitor.FetchCount(ReplyValueName("P")), static_cast<int>(GetParam().seen.size()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FetchCountTest,
@@ -96,7 +96,7 @@ TEST(PortMonitorTest, AJobWithoutReplyLeavesNoStaleValue) {
     // A restart has no reply: the status reply kept before is gone.
     monitor.SubmitJob("P", ToBytes(kResetCommand));
     EXPECT_EQ(monitor.Fetch(ReplyValueName("P"), buffer.data(), buffer.size()), 0u);
-    EXPECT_EQ(model.reset_count(), 1);
+    EXPECT_EQ(model.ResetCount(), 1);
 }
 
 TEST(PortMonitorTest, SetJobsReachThePrinter) {
@@ -105,7 +105,7 @@ TEST(PortMonitorTest, SetJobsReachThePrinter) {
     ParamBlock p = FactorySettings().param;
     p[kBackFeedSpeed] = 2;
     monitor.SubmitJob("P", ToBytes(BuildParamSet(p.data())));
-    EXPECT_EQ(model.settings().param, p);
+    EXPECT_EQ(model.Settings().param, p);
     // A job cut short is dropped with the job, not joined to the next one.
     const Bytes query = ToBytes(kParamQuery);
     monitor.SubmitJob("P", Bytes(query.begin(), query.begin() + 5));

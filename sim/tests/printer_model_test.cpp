@@ -97,9 +97,9 @@ TEST_P(ParamSetTest, StoresTheParametersAndReadsThemBack) {
 
     ParamBlock expected = GetParam().param;
     for (std::size_t i = 0; i < kDipSwitchCount; ++i) expected[i] = start.param[i];
-    EXPECT_EQ(model.settings().param, expected);
-    EXPECT_EQ(model.settings().adjust, start.adjust);
-    EXPECT_EQ(model.settings().address, start.address);
+    EXPECT_EQ(model.Settings().param, expected);
+    EXPECT_EQ(model.Settings().adjust, start.adjust);
+    EXPECT_EQ(model.Settings().address, start.address);
 
     const Decoded d = Decode(model.Feed(ToBytes(kParamQuery)));
     EXPECT_EQ(d.param, expected);
@@ -121,7 +121,7 @@ class AdjustSetTest : public ::testing::TestWithParam<AdjustCase> {};
 TEST_P(AdjustSetTest, StoresTheValuesAndReadsThemBack) {
     PrinterModel model(Start());
     EXPECT_TRUE(model.Feed(ToBytes(BuildAdjustSet(GetParam().sent.data()))).empty());
-    EXPECT_EQ(model.settings().adjust, GetParam().stored);
+    EXPECT_EQ(model.Settings().adjust, GetParam().stored);
     EXPECT_EQ(Decode(model.Feed(ToBytes(kParamQuery))).adjust, GetParam().stored);
 }
 
@@ -157,7 +157,7 @@ TEST_P(AddressSetTest, EachPartChangesItsElementAsItArrives) {
     for (std::size_t part = 0; part < 6; ++part) {
         EXPECT_TRUE(model.Feed(run.data() + from, partEnds[part] - from).empty());
         expected[part] = GetParam().stored[part];
-        EXPECT_EQ(model.settings().address, expected) << "after part " << part + 1;
+        EXPECT_EQ(model.Settings().address, expected) << "after part " << part + 1;
         from = partEnds[part];
     }
     EXPECT_EQ(Decode(model.Feed(ToBytes(kParamQuery))).address, GetParam().stored);
@@ -206,12 +206,12 @@ TEST(ResetCommandTest, CountsRestartsAndKeepsTheSettings) {
     ParamBlock p = FactorySettings().param;
     p[kBackFeedSpeed] = 3;
     model.Feed(ToBytes(BuildParamSet(p.data())));
-    const PrinterSettings before = model.settings();
+    const PrinterSettings before = model.Settings();
     EXPECT_TRUE(model.Feed(ToBytes(kResetCommand)).empty());
     EXPECT_TRUE(model.Feed(ToBytes(kResetCommand)).empty());
-    EXPECT_EQ(model.reset_count(), 2);
-    EXPECT_EQ(model.settings(), before);
-    EXPECT_THAT(model.log().back(), HasSubstr("restart 2"));
+    EXPECT_EQ(model.ResetCount(), 2);
+    EXPECT_EQ(model.Settings(), before);
+    EXPECT_THAT(model.Log().back(), HasSubstr("restart 2"));
 }
 
 // --- The settings reply's layout ------------------------------------------------
@@ -285,7 +285,7 @@ struct Outcome {
 Outcome RunWhole() {
     PrinterModel model(Start());
     const Bytes replies = model.Feed(Conversation());
-    return {replies, model.settings(), model.reset_count()};
+    return {replies, model.Settings(), model.ResetCount()};
 }
 
 TEST(StreamTest, CommandsSplitAnywhereGiveTheSameResult) {
@@ -300,7 +300,7 @@ TEST(StreamTest, CommandsSplitAnywhereGiveTheSameResult) {
         const Bytes rest = model.Feed(conversation.data() + cut, conversation.size() - cut);
         replies.insert(replies.end(), rest.begin(), rest.end());
         ASSERT_EQ(replies, whole.replies) << "cut at " << cut;
-        ASSERT_EQ(model.settings(), whole.settings) << "cut at " << cut;
+        ASSERT_EQ(model.Settings(), whole.settings) << "cut at " << cut;
     }
     PrinterModel byteByByte(Start());
     Bytes replies;
@@ -309,8 +309,8 @@ TEST(StreamTest, CommandsSplitAnywhereGiveTheSameResult) {
         replies.insert(replies.end(), r.begin(), r.end());
     }
     EXPECT_EQ(replies, whole.replies);
-    EXPECT_EQ(byteByByte.settings(), whole.settings);
-    EXPECT_EQ(byteByByte.reset_count(), 1);
+    EXPECT_EQ(byteByByte.Settings(), whole.settings);
+    EXPECT_EQ(byteByByte.ResetCount(), 1);
 }
 
 TEST(StreamTest, ExtraNulPaddingBetweenCommandsIsAccepted) {
@@ -318,7 +318,7 @@ TEST(StreamTest, ExtraNulPaddingBetweenCommandsIsAccepted) {
     const Bytes reply = model.Feed(Cat({ToBytes(kStatusQuery), Bytes{0, 0, 0}, ToBytes(kStatusQuery), Bytes{0}}));
     EXPECT_EQ(reply.size(), 12u);
     // Padding is not worth a log line; the two queries are.
-    EXPECT_EQ(model.log().size(), 2u);
+    EXPECT_EQ(model.Log().size(), 2u);
 }
 
 struct GarbageCase {
@@ -335,8 +335,8 @@ TEST_P(ResyncTest, IgnoresAndLogsThenFindsTheNextCommand) {
     PrinterModel model(start);
     const Bytes input = Cat({GetParam().before, ToBytes(kStatusQuery)});
     EXPECT_EQ(model.Feed(input), BuildStatusReply(start.status));
-    EXPECT_EQ(model.settings(), start);
-    const auto log = model.log();
+    EXPECT_EQ(model.Settings(), start);
+    const auto log = model.Log();
     ASSERT_GE(log.size(), 2u);
     EXPECT_THAT(log.front(), HasSubstr(GetParam().logged));
     EXPECT_THAT(log.back(), HasSubstr("StatusQuery"));
@@ -349,7 +349,7 @@ TEST_P(ResyncTest, IgnoresAndLogsThenFindsTheNextCommand) {
         replies.insert(replies.end(), r.begin(), r.end());
     }
     EXPECT_EQ(replies, BuildStatusReply(start.status));
-    EXPECT_EQ(slow.settings(), start);
+    EXPECT_EQ(slow.Settings(), start);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -372,7 +372,7 @@ TEST(StreamTest, EndOfInputDropsAnIncompleteCommand) {
     const Bytes query = ToBytes(kParamQuery);
     EXPECT_TRUE(model.Feed(query.data(), 6).empty());
     model.EndOfInput();
-    EXPECT_THAT(model.log().back(), HasSubstr("incomplete"));
+    EXPECT_THAT(model.Log().back(), HasSubstr("incomplete"));
     // The rest alone is no command.
     EXPECT_TRUE(model.Feed(query.data() + 6, query.size() - 6).empty());
     EXPECT_EQ(model.Feed(query).size(), kParamReplyLength);
@@ -424,7 +424,7 @@ TEST(StreamTest, SurvivesRandomNoise) {
             at += len;
         }
         model.EndOfInput();
-        const PrinterSettings now = model.settings();
+        const PrinterSettings now = model.Settings();
         ASSERT_EQ(model.Feed(ToBytes(kStatusQuery)), BuildStatusReply(now.status)) << "round " << round;
         for (std::size_t i = 0; i < kDipSwitchCount; ++i) EXPECT_EQ(now.param[i], Start().param[i]);
     }
@@ -435,28 +435,28 @@ TEST(StreamTest, SurvivesRandomNoise) {
 TEST(IgnoreSetsTest, SetsAreLoggedButNotApplied) {
     const PrinterSettings start = Start();
     PrinterModel model(start);
-    model.set_ignore_sets(true);
+    model.SetIgnoreSets(true);
     ParamBlock p = start.param;
     p[kBackFeedSpeed] = 3;
     AdjustBlock a{1, 2, 3, 4, 5, 6, 7, 8};
     AddressBlock addr{Ip(10, 0, 0, 1), Ip(255, 0, 0, 0), Ip(10, 0, 0, 10), 1, 1, 2560};
     model.Feed(Cat({ToBytes(BuildParamSet(p.data())), ToBytes(BuildAdjustSet(a.data())),
                     ToBytes(BuildAddressSet(addr.data()))}));
-    EXPECT_EQ(model.settings(), start);
-    EXPECT_EQ(model.log().size(), 8u);
-    for (const std::string& line : model.log()) EXPECT_THAT(line, HasSubstr("not applied"));
+    EXPECT_EQ(model.Settings(), start);
+    EXPECT_EQ(model.Log().size(), 8u);
+    for (const std::string& line : model.Log()) EXPECT_THAT(line, HasSubstr("not applied"));
 
-    model.set_ignore_sets(false);
+    model.SetIgnoreSets(false);
     model.Feed(ToBytes(BuildParamSet(p.data())));
-    EXPECT_EQ(model.settings().param[kBackFeedSpeed], 3);
+    EXPECT_EQ(model.Settings().param[kBackFeedSpeed], 3);
 }
 
 TEST(LogTest, OneLineInWordsPerCommand) {
     PrinterModel model(Start());
     std::vector<std::string> sunk;
-    model.set_log_sink([&](const std::string& line) { sunk.push_back(line); });
+    model.SetLogSink([&](const std::string& line) { sunk.push_back(line); });
     model.Feed(Conversation());
-    const auto log = model.log();
+    const auto log = model.Log();
     EXPECT_EQ(log.size(), 12u);
     EXPECT_EQ(sunk, log);
     EXPECT_THAT(log[1], HasSubstr("backfeed speed 4 ips (was 6 ips)"));

@@ -72,19 +72,19 @@ TEST(SimPortmonTest, WritesTheEnvelopedReplyOrNothing) {
     TempDir dir;
 
     WriteFile(dir / "query.prn", ToBytes(kStatusQuery));
-    ASSERT_EQ(RunPortmon(printer.port(), dir / "query.prn", dir / "reply"), 0);
+    ASSERT_EQ(RunPortmon(printer.Port(), dir / "query.prn", dir / "reply"), 0);
     EXPECT_EQ(ReadFile(dir / "reply"), (Bytes{0, 0, 0, 0, 1, 0, 0, 0, 0x01, 0x02, '0', '3', 0x0D, 0x0A}));
 
     // A set job has no reply: no value, and the earlier one is gone.
     ParamBlock p = FactorySettings().param;
     p[kZeroSlash] = 1;
     WriteFile(dir / "set.prn", ToBytes(BuildParamSet(p.data())));
-    ASSERT_EQ(RunPortmon(printer.port(), dir / "set.prn", dir / "reply"), 0);
+    ASSERT_EQ(RunPortmon(printer.Port(), dir / "set.prn", dir / "reply"), 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "reply"));
-    EXPECT_EQ(printer.model().settings().param[kZeroSlash], 1);
+    EXPECT_EQ(printer.Model().Settings().param[kZeroSlash], 1);
 
     WriteFile(dir / "param.prn", ToBytes(kParamQuery));
-    ASSERT_EQ(RunPortmon(printer.port(), dir / "param.prn", dir / "reply"), 0);
+    ASSERT_EQ(RunPortmon(printer.Port(), dir / "param.prn", dir / "reply"), 0);
     const Bytes value = ReadFile(dir / "reply");
     ASSERT_EQ(value.size(), kEnvelopeSize + kParamReplyLength);
     ParamBlock param{};
@@ -248,16 +248,16 @@ TEST(PrinterSimProgramTest, ControlChannelArmsAndClearsFaults) {
     ASSERT_TRUE(control);
     const JobLink link = TcpLink(port);
 
-    EXPECT_EQ(ControlLine(control.get(), "fault noterm,n=-1"), "ok");
+    EXPECT_EQ(ControlLine(control.Get(), "fault noterm,n=-1"), "ok");
     EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '9'}));
     EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '9'}));
-    EXPECT_EQ(ControlLine(control.get(), "clear"), "ok");
-    EXPECT_EQ(ControlLine(control.get(), "status 51"), "ok");
+    EXPECT_EQ(ControlLine(control.Get(), "clear"), "ok");
+    EXPECT_EQ(ControlLine(control.Get(), "status 51"), "ok");
     EXPECT_EQ(link(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '5', '1', 0x0D, 0x0A}));
     link(ToBytes(kResetCommand));
-    EXPECT_EQ(ControlLine(control.get(), "resets"), "ok 1");
-    EXPECT_THAT(ControlLine(control.get(), "fault sideways"), HasSubstr("error: unknown fault"));
-    EXPECT_THAT(ControlLine(control.get(), "status 100"), HasSubstr("error: bad status"));
+    EXPECT_EQ(ControlLine(control.Get(), "resets"), "ok 1");
+    EXPECT_THAT(ControlLine(control.Get(), "fault sideways"), HasSubstr("error: unknown fault"));
+    EXPECT_THAT(ControlLine(control.Get(), "status 100"), HasSubstr("error: bad status"));
     EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
 }
 

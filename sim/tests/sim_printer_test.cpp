@@ -34,17 +34,17 @@ Bytes ToBytes(const std::array<std::uint8_t, N>& a) {
 class RawClient {
 public:
     explicit RawClient(std::uint16_t port) : fd_(ConnectLoopback(port)) {}
-    bool connected() const { return static_cast<bool>(fd_); }
+    bool Connected() const { return static_cast<bool>(fd_); }
 
-    void Send(const Bytes& bytes) { ASSERT_TRUE(SendAll(fd_.get(), bytes.data(), bytes.size())); }
-    void HalfClose() { ::shutdown(fd_.get(), SHUT_WR); }
+    void Send(const Bytes& bytes) { ASSERT_TRUE(SendAll(fd_.Get(), bytes.data(), bytes.size())); }
+    void HalfClose() { ::shutdown(fd_.Get(), SHUT_WR); }
 
     // One recv within `wait`; empty on time-out or close (see closed()).
     Bytes ReadPiece(std::chrono::milliseconds wait) {
-        pollfd p{fd_.get(), POLLIN, 0};
+        pollfd p{fd_.Get(), POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(wait.count())) <= 0) return {};
         std::uint8_t buf[4096];
-        const ssize_t n = ::recv(fd_.get(), buf, sizeof buf, 0);
+        const ssize_t n = ::recv(fd_.Get(), buf, sizeof buf, 0);
         if (n <= 0) {
             closed_ = true;
             return {};
@@ -65,7 +65,7 @@ public:
 
     // Reads until the printer closes or `wait` is over.
     Bytes ReadToClose(std::chrono::milliseconds wait) { return ReadBytes(SIZE_MAX, wait); }
-    bool closed() const { return closed_; }
+    bool Closed() const { return closed_; }
 
 private:
     UniqueFd fd_;
@@ -83,13 +83,13 @@ protected:
     // One whole exchange as the link library makes it: send, read the reply,
     // half-close, wait for the printer's close.
     Bytes Exchange(const Bytes& command, std::size_t replyLength) {
-        RawClient client(printer_.port());
-        EXPECT_TRUE(client.connected());
+        RawClient client(printer_.Port());
+        EXPECT_TRUE(client.Connected());
         client.Send(command);
         Bytes reply = client.ReadBytes(replyLength, 2s);
         client.HalfClose();
         const Bytes rest = client.ReadToClose(2s);
-        EXPECT_TRUE(client.closed());
+        EXPECT_TRUE(client.Closed());
         reply.insert(reply.end(), rest.begin(), rest.end());
         return reply;
     }
@@ -100,21 +100,21 @@ protected:
 const Bytes kStatus12{0x01, 0x02, '1', '2', 0x0D, 0x0A};
 
 TEST_F(SimPrinterTest, AnswersAndClosesAfterTheClientsHalfClose) {
-    RawClient client(printer_.port());
-    ASSERT_TRUE(client.connected());
+    RawClient client(printer_.Port());
+    ASSERT_TRUE(client.Connected());
     client.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(client.ReadBytes(kStatus12.size(), 2s), kStatus12);
     // The printer waits for more while the client's side is open ...
     EXPECT_TRUE(client.ReadPiece(100ms).empty());
-    EXPECT_FALSE(client.closed());
+    EXPECT_FALSE(client.Closed());
     // ... and closes its own side once the client has half-closed.
     client.HalfClose();
     const auto start = Clock::now();
     EXPECT_TRUE(client.ReadToClose(2s).empty());
-    EXPECT_TRUE(client.closed());
+    EXPECT_TRUE(client.Closed());
     EXPECT_LT(Clock::now() - start, 1s);
-    EXPECT_EQ(printer_.last_received(), ToBytes(kStatusQuery));
-    EXPECT_EQ(printer_.connections_accepted(), 1);
+    EXPECT_EQ(printer_.LastReceived(), ToBytes(kStatusQuery));
+    EXPECT_EQ(printer_.ConnectionsAccepted(), 1);
 }
 
 TEST_F(SimPrinterTest, SetThenReadBackOverSeparateConnections) {
@@ -133,7 +133,7 @@ TEST_F(SimPrinterTest, SetThenReadBackOverSeparateConnections) {
     ASSERT_TRUE(DecodeParamReply(reply.data(), param.data(), adjust.data(), address.data()));
     EXPECT_EQ(param, p);
     EXPECT_EQ(address, a);
-    EXPECT_EQ(printer_.connections_accepted(), 3);
+    EXPECT_EQ(printer_.ConnectionsAccepted(), 3);
 }
 
 TEST_F(SimPrinterTest, ResetKeepsListeningWhereItStarted) {
@@ -141,7 +141,7 @@ TEST_F(SimPrinterTest, ResetKeepsListeningWhereItStarted) {
     a[kSocketPort] = 1;  // a port the printer could not take anyway
     Exchange(ToBytes(BuildAddressSet(a.data())), 0);
     Exchange(ToBytes(kResetCommand), 0);
-    EXPECT_EQ(printer_.model().reset_count(), 1);
+    EXPECT_EQ(printer_.Model().ResetCount(), 1);
     EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 6), kStatus12);
 }
 
@@ -151,11 +151,11 @@ TEST(SimPrinterFollowTest, AfterResetListensOnItsSocketPort) {
     {
         UniqueFd probe = ListenLoopback(0);
         ASSERT_TRUE(probe);
-        freePort = LocalPort(probe.get());
+        freePort = LocalPort(probe.Get());
     }
     SimPrinter printer(0);
-    printer.set_follow_socket_port(true);
-    const std::uint16_t first = printer.port();
+    printer.SetFollowSocketPort(true);
+    const std::uint16_t first = printer.Port();
     AddressBlock a = FactorySettings().address;
     a[kSocketPort] = freePort;
     const Bytes run = ToBytes(BuildAddressSet(a.data()));
@@ -165,23 +165,23 @@ TEST(SimPrinterFollowTest, AfterResetListensOnItsSocketPort) {
         c.Send(ToBytes(kResetCommand));
         c.HalfClose();
         c.ReadToClose(2s);
-        ASSERT_TRUE(c.closed());
+        ASSERT_TRUE(c.Closed());
     }
     const auto deadline = Clock::now() + 2s;
-    while (printer.port() != freePort && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
-    EXPECT_EQ(printer.port(), freePort);
+    while (printer.Port() != freePort && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(printer.Port(), freePort);
     RawClient moved(freePort);
-    ASSERT_TRUE(moved.connected());
+    ASSERT_TRUE(moved.Connected());
     moved.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(moved.ReadBytes(6, 2s).size(), 6u);
-    EXPECT_FALSE(RawClient(first).connected());
+    EXPECT_FALSE(RawClient(first).Connected());
 }
 
 // --- Faults, each seen on the wire -----------------------------------------------
 
 TEST_F(SimPrinterTest, UnsolicitedBytesArriveBeforeAnyCommand) {
     printer_.InjectFault({.kind = Fault::UnsolicitedBytes});
-    RawClient client(printer_.port());
+    RawClient client(printer_.Port());
     // Nothing sent yet, and already bytes are waiting.
     EXPECT_EQ(client.ReadBytes(6, 1s), (Bytes{0x01, 0x02, '3', '0', 0x0D, 0x0A}));
     client.Send(ToBytes(kStatusQuery));
@@ -190,7 +190,7 @@ TEST_F(SimPrinterTest, UnsolicitedBytesArriveBeforeAnyCommand) {
 
 TEST_F(SimPrinterTest, SplitReplyComesInPiecesWithAPause) {
     printer_.InjectFault({.kind = Fault::SplitReply, .pause = 150ms, .split_at = 3});
-    RawClient client(printer_.port());
+    RawClient client(printer_.Port());
     client.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(client.ReadPiece(1s), (Bytes{0x01, 0x02, '1'}));
     const auto first = Clock::now();
@@ -200,7 +200,7 @@ TEST_F(SimPrinterTest, SplitReplyComesInPiecesWithAPause) {
 
 TEST_F(SimPrinterTest, SplitReplyDefaultsToTwoHalves) {
     printer_.InjectFault({.kind = Fault::SplitReply, .pause = 50ms});
-    RawClient client(printer_.port());
+    RawClient client(printer_.Port());
     client.Send(ToBytes(kParamQuery));
     EXPECT_EQ(client.ReadPiece(1s).size(), kParamReplyLength / 2);
     EXPECT_EQ(client.ReadBytes(kParamReplyLength / 2, 1s).size(), kParamReplyLength / 2);
@@ -253,7 +253,7 @@ TEST_F(SimPrinterTest, SettingsReplyWithZeroFirstWord) {
     Bytes fixed = reply;
     fixed[1] = 1;
     EXPECT_EQ(fixed, [&] {
-        Bytes r = BuildParamReply(printer_.model().settings());
+        Bytes r = BuildParamReply(printer_.Model().Settings());
         r[0] = 0;
         r[1] = 1;
         return r;
@@ -262,37 +262,37 @@ TEST_F(SimPrinterTest, SettingsReplyWithZeroFirstWord) {
 
 TEST_F(SimPrinterTest, NoCloseAfterHalfCloseUntilThePause) {
     printer_.InjectFault({.kind = Fault::NoCloseAfterHalfClose, .pause = 400ms});
-    RawClient client(printer_.port());
+    RawClient client(printer_.Port());
     client.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(client.ReadBytes(6, 1s), kStatus12);
     client.HalfClose();
     const auto start = Clock::now();
     EXPECT_TRUE(client.ReadToClose(200ms).empty());
-    EXPECT_FALSE(client.closed());
+    EXPECT_FALSE(client.Closed());
     client.ReadToClose(2s);
-    EXPECT_TRUE(client.closed());
+    EXPECT_TRUE(client.Closed());
     EXPECT_GE(Clock::now() - start, 350ms);
 }
 
 TEST_F(SimPrinterTest, NoCloseAfterHalfCloseForeverEndsWithClearFaults) {
     printer_.InjectFault({.kind = Fault::NoCloseAfterHalfClose});
-    RawClient client(printer_.port());
+    RawClient client(printer_.Port());
     client.Send(ToBytes(kResetCommand));
     client.HalfClose();
     EXPECT_TRUE(client.ReadToClose(300ms).empty());
-    EXPECT_FALSE(client.closed());
+    EXPECT_FALSE(client.Closed());
     printer_.ClearFaults();
     client.ReadToClose(2s);
-    EXPECT_TRUE(client.closed());
+    EXPECT_TRUE(client.Closed());
 }
 
 TEST_F(SimPrinterTest, ClosesEarlyWithoutAnswering) {
     printer_.InjectFault({.kind = Fault::CloseEarly});
-    RawClient client(printer_.port());
+    RawClient client(printer_.Port());
     client.Send(ToBytes(kParamQuery));
     // Closed although the client never half-closed, and nothing came.
     EXPECT_TRUE(client.ReadToClose(2s).empty());
-    EXPECT_TRUE(client.closed());
+    EXPECT_TRUE(client.Closed());
 }
 
 TEST_F(SimPrinterTest, RefusesConnectionsUntilCleared) {
@@ -301,32 +301,32 @@ TEST_F(SimPrinterTest, RefusesConnectionsUntilCleared) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(printer_.port());
-    EXPECT_NE(::connect(fd.get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    addr.sin_port = htons(printer_.Port());
+    EXPECT_NE(::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     EXPECT_EQ(errno, ECONNREFUSED);
 
     printer_.ClearFaults();
-    RawClient client(printer_.port());
-    for (auto deadline = Clock::now() + 2s; !client.connected() && Clock::now() < deadline;) {
+    RawClient client(printer_.Port());
+    for (auto deadline = Clock::now() + 2s; !client.Connected() && Clock::now() < deadline;) {
         std::this_thread::sleep_for(10ms);
-        client = RawClient(printer_.port());
+        client = RawClient(printer_.Port());
     }
-    ASSERT_TRUE(client.connected());
+    ASSERT_TRUE(client.Connected());
     client.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(client.ReadBytes(6, 1s), kStatus12);
 }
 
 TEST_F(SimPrinterTest, RefusesForThePauseOnly) {
     printer_.InjectFault({.kind = Fault::Refuse, .pause = 200ms});
-    EXPECT_FALSE(RawClient(printer_.port()).connected());
+    EXPECT_FALSE(RawClient(printer_.Port()).Connected());
     std::this_thread::sleep_for(400ms);
-    RawClient client(printer_.port());
-    EXPECT_TRUE(client.connected());
+    RawClient client(printer_.Port());
+    EXPECT_TRUE(client.Connected());
 }
 
 TEST_F(SimPrinterTest, DelayBeforeAnswering) {
     printer_.InjectFault({.kind = Fault::Delay, .pause = 300ms});
-    RawClient client(printer_.port());
+    RawClient client(printer_.Port());
     const auto start = Clock::now();
     client.Send(ToBytes(kStatusQuery));
     EXPECT_TRUE(client.ReadPiece(150ms).empty());
@@ -345,10 +345,10 @@ TEST_F(SimPrinterTest, IgnoreSetsMakesTheReadBackDiffer) {
     AddressBlock address{};
     ASSERT_TRUE(DecodeParamReply(reply.data(), param.data(), adjust.data(), address.data()));
     EXPECT_EQ(param, FactorySettings().param);
-    EXPECT_THAT(printer_.model().log().front(), HasSubstr("not applied"));
+    EXPECT_THAT(printer_.Model().Log().front(), HasSubstr("not applied"));
     // The fault was for one connection: the next set is applied.
     Exchange(ToBytes(BuildParamSet(p.data())), 0);
-    EXPECT_EQ(printer_.model().settings().param, p);
+    EXPECT_EQ(printer_.Model().Settings().param, p);
 }
 
 TEST_F(SimPrinterTest, FaultLastsForTheNextNConnections) {
@@ -366,7 +366,7 @@ TEST_F(SimPrinterTest, FaultLastsForTheNextNConnections) {
 TEST_F(SimPrinterTest, SeveralFaultsAtOnce) {
     printer_.InjectFault({.kind = Fault::UnsolicitedBytes, .bytes = {0x55}});
     printer_.InjectFault({.kind = Fault::DataAfterTerminator, .bytes = {0x42, 0x43}});
-    RawClient client(printer_.port());
+    RawClient client(printer_.Port());
     EXPECT_EQ(client.ReadBytes(1, 1s), Bytes{0x55});
     client.Send(ToBytes(kStatusQuery));
     Bytes expected = kStatus12;
@@ -375,11 +375,11 @@ TEST_F(SimPrinterTest, SeveralFaultsAtOnce) {
 }
 
 TEST_F(SimPrinterTest, OneConnectionAtATime) {
-    RawClient first(printer_.port());
+    RawClient first(printer_.Port());
     first.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(first.ReadBytes(6, 1s), kStatus12);
     // The second is accepted by the system but not served while the first lasts.
-    RawClient second(printer_.port());
+    RawClient second(printer_.Port());
     second.Send(ToBytes(kStatusQuery));
     EXPECT_TRUE(second.ReadPiece(200ms).empty());
     first.HalfClose();
@@ -388,12 +388,12 @@ TEST_F(SimPrinterTest, OneConnectionAtATime) {
 }
 
 TEST_F(SimPrinterTest, TcpLinkCarriesAJobAndItsReply) {
-    const JobLink link = TcpLink(printer_.port());
+    const JobLink link = TcpLink(printer_.Port());
     EXPECT_EQ(link(ToBytes(kStatusQuery)), kStatus12);
     EXPECT_TRUE(link(ToBytes(kResetCommand)).empty());
-    EXPECT_EQ(printer_.model().reset_count(), 1);
+    EXPECT_EQ(printer_.Model().ResetCount(), 1);
 
-    PortMonitor monitor(TcpLink(printer_.port()));
+    PortMonitor monitor(TcpLink(printer_.Port()));
     monitor.SubmitJob("Net", ToBytes(kParamQuery));
     std::array<std::uint8_t, 236> buffer{};
     EXPECT_EQ(monitor.Fetch("GetDevRes,Net,", buffer.data(), buffer.size()), 236u);
@@ -404,7 +404,7 @@ TEST(TcpLinkTest, NoPrinterGivesNoReply) {
     std::uint16_t freePort = 0;
     {
         UniqueFd probe = ListenLoopback(0);
-        freePort = LocalPort(probe.get());
+        freePort = LocalPort(probe.Get());
     }
     EXPECT_TRUE(TcpLink(freePort)(ToBytes(kStatusQuery)).empty());
 }

@@ -98,11 +98,11 @@ TEST_F(SimSpoolerFile, JobsAndHandlesAreKeptAsTheSpoolerWould) {
     ASSERT_TRUE(spooler.EndDoc(h, &error));
     EXPECT_EQ(submitted, Bytes({1, 2, 3}));
     EXPECT_TRUE(spooler.CancelJob(h, job, &error));
-    EXPECT_TRUE(spooler.jobs().at(0).cancelled);
+    EXPECT_TRUE(spooler.Jobs().at(0).cancelled);
     EXPECT_FALSE(spooler.CancelJob(h, job + 100, &error));
     EXPECT_TRUE(spooler.Close(h, &error));
     EXPECT_FALSE(spooler.Close(h, &error));
-    EXPECT_EQ(spooler.open_handles(), 0u);
+    EXPECT_EQ(spooler.OpenHandles(), 0u);
 }
 
 }  // namespace

@@ -81,8 +81,8 @@ public:
         ::closesocket(listener_);
         thread_.join();
     }
-    std::uint16_t port() const { return port_; }
-    Bytes received() const { return received_; }
+    std::uint16_t Port() const { return port_; }
+    Bytes Received() const { return received_; }
 
 private:
     void Serve() {
@@ -191,7 +191,7 @@ TEST_F(DllTest, StatusReplyLines) {
     };
     for (const LineCase& c : cases) {
         ScriptedPrinter printer(c.script);
-        const PrinterTarget t = Net(printer.port());
+        const PrinterTarget t = Net(printer.Port());
         std::int32_t status = -99;
         EXPECT_EQ(lib.getStatus(&t, &status, &sysError), c.result) << c.name;
         EXPECT_EQ(sysError, 0) << c.name;
@@ -202,12 +202,12 @@ TEST_F(DllTest, StatusReplyLines) {
 
 TEST_F(DllTest, SetOperationWithoutReplySendsItsCommand) {
     ScriptedPrinter printer({});
-    const PrinterTarget t = Net(printer.port());
+    const PrinterTarget t = Net(printer.Port());
     std::int32_t address[6] = {kestrion::PackOctets({10, 0, 0, 1}), kestrion::PackOctets({255, 0, 0, 0}), 0, 0, 1,
                                2560};
     ASSERT_EQ(lib.setAddress(&t, address, &sysError), LINK_OK);
     const kestrion::AddressSetBytes expected = kestrion::BuildAddressSet(address);
-    EXPECT_EQ(printer.received(), Bytes(expected.begin(), expected.end()));
+    EXPECT_EQ(printer.Received(), Bytes(expected.begin(), expected.end()));
 }
 
 TEST_F(DllTest, SettingsReplyWithFieldBytes0A00ArrivingInPieces) {
@@ -224,7 +224,7 @@ TEST_F(DllTest, SettingsReplyWithFieldBytes0A00ArrivingInPieces) {
     script.pieces = {Bytes(reply.begin(), reply.begin() + 86), Bytes(reply.begin() + 86, reply.begin() + 98),
                      Bytes(reply.begin() + 98, reply.end())};
     ScriptedPrinter printer(script);
-    const PrinterTarget t = Net(printer.port());
+    const PrinterTarget t = Net(printer.Port());
     std::int32_t param[31], adjust[8], address[6];
     ASSERT_EQ(lib.getParam(&t, param, adjust, address, &sysError), LINK_OK);
     EXPECT_EQ(kestrion::FormatDotted(address[0]), "10.0.0.1");
@@ -236,13 +236,13 @@ TEST_F(DllTest, SettingsReplyWithFieldBytes0A00ArrivingInPieces) {
 // --gtest_also_run_disabled_tests.
 TEST_F(DllTest, DISABLED_NoEchoAnswerFailsAfterTheEchoWaitWithoutConnecting) {
     ScriptedPrinter printer({});
-    const PrinterTarget t = Net(printer.port());
+    const PrinterTarget t = Net(printer.Port());
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(lib.reset(&t, &sysError), LINK_E_NETWORK);
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(took, 0.95);
     EXPECT_LT(took, 3.0);
-    EXPECT_TRUE(printer.received().empty());
+    EXPECT_TRUE(printer.Received().empty());
     // The error the system holds at that moment: the echo's time-out
     // (IP_REQ_TIMED_OUT, 11010) under Wine, or nothing.
     EXPECT_TRUE(sysError == 0 || sysError == 11010) << sysError;

@@ -150,13 +150,13 @@ TEST(FineAdjustBlock, ShowsAndTakesOnlyTheAdjustBlock) {
     EXPECT_THAT(texts.listTexts, ElementsAre("", "", "後方", "前方", "後方", "前方", "後方", "左側"));
 
     SettingsRecord taken = SettingsRecord::Zero();
-    std::memset(taken.bytes(), 0x5A, kRecordSize);
+    std::memset(taken.Bytes(), 0x5A, kRecordSize);
     TakeAdjustBlock(texts, taken);
     EXPECT_THAT(taken.adjust, ElementsAreArray(values));
     // Every byte outside the ADJUST block stays as it was.
     for (std::size_t i = 0; i < kRecordSize; ++i) {
         if (i >= 160 && i < 192) continue;
-        ASSERT_EQ(taken.bytes()[i], 0x5A) << "byte " << i;
+        ASSERT_EQ(taken.Bytes()[i], 0x5A) << "byte " << i;
     }
 }
 

@@ -112,7 +112,7 @@ TEST(IpPageTake, PortCheckOnRequestOnly) {
 
 TEST(IpPageTake, RefusedPortStillStoresTheOtherElementsAndNothingElse) {
     SettingsRecord record = SettingsRecord::Zero();
-    std::memset(record.bytes(), 0x5A, kRecordSize);
+    std::memset(record.Bytes(), 0x5A, kRecordSize);
     const std::int32_t previousPort = record.address[5];
     IpPageValues values;
     values.dhcpBootp = 0;
@@ -134,7 +134,7 @@ TEST(IpPageTake, RefusedPortStillStoresTheOtherElementsAndNothingElse) {
     EXPECT_EQ(record.address[3], 0);
     EXPECT_EQ(record.address[4], -1);
     EXPECT_EQ(record.address[5], previousPort);
-    for (std::size_t i = 0; i < 204; ++i) ASSERT_EQ(record.bytes()[i], 0x5A) << "byte " << i;
+    for (std::size_t i = 0; i < 204; ++i) ASSERT_EQ(record.Bytes()[i], 0x5A) << "byte " << i;
 }
 
 TEST(IpPageTake, RoundTripThroughThePageValues) {

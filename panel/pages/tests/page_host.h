@@ -34,7 +34,7 @@ private:
 // element it does not own shows.
 inline SettingsRecord PatternRecord() {
     SettingsRecord record = SettingsRecord::Zero();
-    for (std::size_t i = 0; i < sizeof record; ++i) record.bytes()[i] = static_cast<std::uint8_t>(0xA0 + i % 31);
+    for (std::size_t i = 0; i < sizeof record; ++i) record.Bytes()[i] = static_cast<std::uint8_t>(0xA0 + i % 31);
     return record;
 }
 

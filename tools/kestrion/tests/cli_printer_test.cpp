@@ -76,7 +76,7 @@ protected:
         return {code, out.str(), err.str()};
     }
 
-    std::vector<std::string> Tcp() const { return {"--ip", "127.0.0.1", "--port", std::to_string(printer_->port())}; }
+    std::vector<std::string> Tcp() const { return {"--ip", "127.0.0.1", "--port", std::to_string(printer_->Port())}; }
 
     template <typename... More>
     static std::vector<std::string> Args(std::vector<std::string> a, const std::vector<std::string>& b, More... more) {
@@ -135,7 +135,7 @@ TEST_F(CliPrinter, ShowThenImportReproducesARecordReadFromThePrinter) {
 
     printersim::PrinterSettings s = Distinctive();
     s.address[kestrion::kSocketPort] = 12001;
-    printer_->model().set_settings(s);
+    printer_->Model().SetSettings(s);
     ASSERT_EQ(Run(Args({"read"}, Tcp(), "-o", file)).code, kExitOk);
     std::ofstream(json, std::ios::binary) << Run({"show", file, "--json"}).out;
     const Result inRange = Run({"import", json, "-o", back});
@@ -154,14 +154,14 @@ TEST_F(CliPrinter, SendVerifiesAndRestarts) {
     const Result param = Run(Args({"send", file, "--param"}, Tcp()));
     ASSERT_EQ(param.code, kExitOk) << param.err;
     EXPECT_THAT(param.out, HasSubstr("（パラメータ設定値）\nプリンタに設定値を送信しました。"));
-    EXPECT_EQ(printer_->model().settings().param[kestrion::kBackFeedSpeed], 3);
-    EXPECT_EQ(printer_->model().settings().adjust[2], -57) << "only the parameters were sent";
-    EXPECT_EQ(printer_->model().reset_count(), 1);
+    EXPECT_EQ(printer_->Model().Settings().param[kestrion::kBackFeedSpeed], 3);
+    EXPECT_EQ(printer_->Model().Settings().adjust[2], -57) << "only the parameters were sent";
+    EXPECT_EQ(printer_->Model().ResetCount(), 1);
 
     const Result adjust = Run(Args({"send", file, "--adjust"}, Tcp()));
     ASSERT_EQ(adjust.code, kExitOk) << adjust.err;
-    EXPECT_EQ(printer_->model().settings().adjust[2], 25);
-    EXPECT_EQ(printer_->model().reset_count(), 2);
+    EXPECT_EQ(printer_->Model().Settings().adjust[2], 25);
+    EXPECT_EQ(printer_->Model().ResetCount(), 2);
 
     const Result same = Run(Args({"diff", file}, Tcp()));
     EXPECT_EQ(same.code, kExitDiffers) << "the file's DIP switch states are not the printer's";
@@ -182,18 +182,18 @@ TEST_F(CliPrinter, SendWhoseReadBackDiffersClaimsNothing) {
     EXPECT_EQ(r.out, "") << "nothing may be claimed as sent";
     EXPECT_THAT(r.err, HasSubstr("データセットに失敗しました。"));
     EXPECT_THAT(r.err, HasSubstr("PARAM[28] ミラー印刷: sent 2, printer holds 0"));
-    EXPECT_EQ(printer_->model().reset_count(), 0) << "no restart after a failed verification";
+    EXPECT_EQ(printer_->Model().ResetCount(), 0) << "no restart after a failed verification";
 }
 
 TEST_F(CliPrinter, ResetRestartsThePrinter) {
     const Result r = Run(Args({"reset"}, Tcp()));
     ASSERT_EQ(r.code, kExitOk) << r.err;
-    EXPECT_EQ(printer_->model().reset_count(), 1);
+    EXPECT_EQ(printer_->Model().ResetCount(), 1);
 }
 
 TEST_F(CliPrinter, PrinterFailuresNameTheOperationCodeAndSystemError) {
     const std::string file = Path("x.dat");
-    const std::uint16_t port = printer_->port();
+    const std::uint16_t port = printer_->Port();
     printer_.reset();  // nothing listens there any more: the connection is refused
     const Result r = Run({"read", "--ip", "127.0.0.1", "--port", std::to_string(port), "-o", file});
     EXPECT_EQ(r.code, kExitPrinter);
@@ -210,8 +210,8 @@ protected:
         CliPrinter::SetUp();
         // The library reads the printer list again at every open.
         const std::string conf = Path("printers.conf");
-        std::ofstream(conf) << "[Test LP (USB)]\nbidi = on\nport = " << printer_->port()
-                            << "\n[Test LP (local)]\nbidi = off\nport = " << printer_->port() << "\n";
+        std::ofstream(conf) << "[Test LP (USB)]\nbidi = on\nport = " << printer_->Port()
+                            << "\n[Test LP (local)]\nbidi = off\nport = " << printer_->Port() << "\n";
         ::setenv("KESTRION_SIM_SPOOLER", conf.c_str(), 1);
     }
     void TearDown() override {
@@ -231,8 +231,8 @@ TEST_F(CliSpooler, ReadAndSendThroughTheSpooler) {
     const Result sent = Run({"send", Save("wanted.dat", wanted), "--adjust", "--printer", "Test LP (USB)"});
     ASSERT_EQ(sent.code, kExitOk) << sent.err;
     EXPECT_THAT(sent.out, HasSubstr("sent, verified and restarted"));
-    EXPECT_EQ(printer_->model().settings().adjust[7], -1057);
-    EXPECT_EQ(printer_->model().reset_count(), 1);
+    EXPECT_EQ(printer_->Model().Settings().adjust[7], -1057);
+    EXPECT_EQ(printer_->Model().ResetCount(), 1);
 }
 
 TEST_F(CliSpooler, LocalPortIsNotReadBack) {
@@ -252,7 +252,7 @@ TEST_F(CliSpooler, LocalPortIsNotReadBack) {
         Run({"send", Save("wanted.dat", wanted), "--param", "--printer", "Test LP (local)", "--local"});
     ASSERT_EQ(sent.code, kExitOk) << sent.err;
     EXPECT_THAT(sent.out, HasSubstr("local port: not read back"));
-    EXPECT_EQ(printer_->model().reset_count(), 1);
+    EXPECT_EQ(printer_->Model().ResetCount(), 1);
 }
 
 TEST_F(CliSpooler, UnknownPrinterIsASpoolerFailure) {

@@ -44,12 +44,12 @@ SettingsRecord WithAddress(std::int32_t ip, std::int32_t mask, std::int32_t gate
 
 SettingsRecord Filled() {
     SettingsRecord record = SettingsRecord::Zero();
-    std::memset(record.bytes(), 0x5A, kRecordSize);
+    std::memset(record.Bytes(), 0x5A, kRecordSize);
     return record;
 }
 
 void ExpectOnlyAddressWritten(const SettingsRecord& record) {
-    for (std::size_t i = 0; i < 204; ++i) ASSERT_EQ(record.bytes()[i], 0x5A) << "byte " << i;
+    for (std::size_t i = 0; i < 204; ++i) ASSERT_EQ(record.Bytes()[i], 0x5A) << "byte " << i;
 }
 
 std::string Dotted(HWND control) {

@@ -39,14 +39,14 @@ SettingsRecord WithAdjust(const std::int32_t (&values)[8]) {
 // A record whose every byte is 0x5A, to see what a save leaves alone.
 SettingsRecord Filled() {
     SettingsRecord record = SettingsRecord::Zero();
-    std::memset(record.bytes(), 0x5A, kRecordSize);
+    std::memset(record.Bytes(), 0x5A, kRecordSize);
     return record;
 }
 
 void ExpectOnlyAdjustWritten(const SettingsRecord& record) {
     for (std::size_t i = 0; i < kRecordSize; ++i) {
         if (i >= 160 && i < 192) continue;
-        ASSERT_EQ(record.bytes()[i], 0x5A) << "byte " << i;
+        ASSERT_EQ(record.Bytes()[i], 0x5A) << "byte " << i;
     }
 }
 
