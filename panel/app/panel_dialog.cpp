@@ -7,6 +7,7 @@
 #include "panel/app/read_fail_dialog.h"
 #include "panel/app/rights_check.h"
 #include "panel/app/win_text.h"
+#include "panel/res/menu_icons_ids.h"
 #include "panel/res/resource.h"
 
 namespace tamsel {
@@ -128,6 +129,19 @@ INT_PTR PanelDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     case WM_PAINT:
         return OnPaint() ? TRUE : FALSE;
+    case WM_MEASUREITEM:
+        // wParam 0: a menu item.
+        if (wParam == 0 && IconMenu::Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+        return FALSE;
+    case WM_DRAWITEM:
+        if (wParam == 0 && IconMenu::Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+        return FALSE;
+    case WM_MENUCHAR: {
+        auto* popup = reinterpret_cast<HMENU>(lParam);
+        if (!IconMenu::OwnsPopup(popup)) return FALSE;
+        SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, OnMenuChar(static_cast<wchar_t>(LOWORD(wParam)), HIWORD(wParam), popup));
+        return TRUE;
+    }
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(smallIcon);
     case WM_DESTROY:
@@ -199,12 +213,36 @@ void PanelDialog::CheckRights() {
     }
 }
 
+LRESULT PanelDialog::OnMenuChar(wchar_t typed, UINT flags, HMENU popup) {
+    return IconMenu::FindShortcut(typed, flags, popup);
+}
+
 void PanelDialog::CreateMenuBar() {
     // The template has no menu: keep the client area the template asks for
     // by growing the window by the menu bar's height.
     RECT before;
     GetClientRect(hwnd, &before);
-    menu = LoadMenuW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
+    if (iconMenu.LoadFromResource(IDR_MAINMENU)) {
+        struct CommandIcon {
+            UINT command;
+            int bitmap;
+        };
+        constexpr CommandIcon kCommandIcons[] = {
+            {ID_FILE_OPEN_SETTINGS, IDB_MENU_OPEN_FILE}, {ID_FILE_SAVE_SETTINGS, IDB_MENU_SAVE_FILE},
+            {ID_FILE_FACTORY, IDB_MENU_FACTORY},         {ID_FILE_SELECT_PRINTER, IDB_MENU_SELECT_PRINTER},
+            {ID_FILE_SEND, IDB_MENU_SEND},               {ID_FILE_READ, IDB_MENU_READ},
+            {ID_MENU_PARAM1, IDB_MENU_PARAM1},           {ID_MENU_PARAM2, IDB_MENU_PARAM2},
+            {ID_MENU_ADJUST, IDB_MENU_FINE_ADJUST},      {ID_MENU_IP, IDB_MENU_IP_ADDRESS},
+            {ID_MENU_DIPSW, IDB_MENU_DIPSW},             {ID_MENU_TEST_PRINT, IDB_MENU_TEST_PRINT},
+        };
+        for (const auto& icon : kCommandIcons) iconMenu.SetCommandIcon(nullptr, icon.command, icon.bitmap);
+        // The window owns the menu bar from here; iconMenu keeps serving the
+        // pull-down menus.
+        menu = iconMenu.Detach();
+    } else {
+        // Without the owner-drawn menu the plain one still offers every command.
+        menu = LoadMenuW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
+    }
     SetMenu(hwnd, menu);
     RECT after, window;
     GetClientRect(hwnd, &after);

@@ -13,6 +13,7 @@
 #include "panel/app/panel_core.h"
 #include "panel/app/placeholder_parts.h"
 #include "panel/app/win_link.h"
+#include "panel/menu/icon_menu.h"
 
 namespace tamsel {
 
@@ -55,6 +56,7 @@ private:
     LRESULT OnNotify(const NMHDR& header);
     void OnSize();
     bool OnPaint();
+    LRESULT OnMenuChar(wchar_t typed, UINT flags, HMENU popup);
     void OnDestroy();
     void CheckRights();
     void CreateMenuBar();
@@ -64,6 +66,8 @@ private:
     void ShowPage(int page);
     void ShowAbout();
 
+    // The menu bar's pull-down menus, drawn with icons; built from menu 142.
+    IconMenu iconMenu;
     HWND hwnd = nullptr;
     HACCEL accelerators = nullptr;
     HICON smallIcon = nullptr;

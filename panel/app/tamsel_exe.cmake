@@ -15,9 +15,10 @@ file(GLOB TAMSEL_RC_INPUTS CONFIGURE_DEPENDS ${TAMSEL_RES_DIR}/*.rc ${TAMSEL_RES
   ${TAMSEL_RES_DIR}/*.manifest)
 set(TAMSEL_RES_OBJ ${CMAKE_CURRENT_BINARY_DIR}/tamsel_res.o)
 add_custom_command(OUTPUT ${TAMSEL_RES_OBJ}
-  COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${TAMSEL_RES_DIR} -I ${TAMSEL_PICTURES_DIR} -I ${PROJECT_SOURCE_DIR}
+  COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${TAMSEL_RES_DIR} -I ${TAMSEL_PICTURES_DIR} -I ${TAMSEL_MENU_PICTURES_DIR}
+          -I ${PROJECT_SOURCE_DIR}
           -O coff -i ${TAMSEL_RES_DIR}/tamsel.rc -o ${TAMSEL_RES_OBJ}
-  DEPENDS ${TAMSEL_RC_INPUTS} ${TAMSEL_PICTURES}
+  DEPENDS ${TAMSEL_RC_INPUTS} ${TAMSEL_PICTURES} tamsel_menu_pictures
   COMMENT "Compiling tamsel.rc")
 
 add_library(tamsel_app_win STATIC
@@ -27,7 +28,7 @@ add_library(tamsel_app_win STATIC
   placeholder_parts.cpp placeholder_parts.h
   win_link.cpp win_link.h
   win_text.cpp win_text.h)
-target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic comctl32 winspool ole32 advapi32)
+target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic tamsel_menu comctl32 winspool ole32 advapi32)
 kes_target_warnings(tamsel_app_win)
 
 add_executable(tamsel WIN32 main.cpp ${TAMSEL_RES_OBJ})
