@@ -181,7 +181,7 @@ HMENU IconMenu::Detach() {
 bool IconMenu::LoadFromResource(int menuId, HINSTANCE instance) {
     if (handle != nullptr) return false;
     instance = OrProgram(instance);
-    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(menuId), MAKEINTRESOURCEW(4) /* RT_MENU */);
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(menuId), RT_MENU);
     if (found == nullptr) return false;
     HGLOBAL loaded = LoadResource(instance, found);
     const DWORD size = SizeofResource(instance, found);
