@@ -17,7 +17,7 @@ root=$(cd "$(dirname "$0")/../../.." && pwd)
 win=$root/build/win64
 native=$root/build/native
 probe_exe=$win/panel/menu/menu-probe.exe
-for f in "$win/panel/app/Tamsel.exe" "$win/panel/app/Kestrion.dll" "$win/link/kes-wine-printer.exe" \
+for f in "$win/panel/app/Tamsel.exe" "$win/panel/app/Kestrion.dll" "$win/link/kes-wine-printer.exe" "$win/e2e/kes-e2e-prefix.exe" \
          "$probe_exe" "$native/sim/printer-sim" "$native/sim/sim-portmon"; do
   [ -e "$f" ] || { echo "menu_wine_e2e: $f is missing" >&2; exit 77; }
 done
@@ -67,6 +67,12 @@ wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "ＭＳ ゴシック" /d
 wine reg add 'HKCU\Software\Wine\Printing\Spooler' /v TAMSIM1: /d "|$work/port-monitor.sh \"$printer1\"" /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Printing\Spooler' /v TAMSIM2: /d "|$work/port-monitor.sh \"$printer2\"" /f >/dev/null 2>&1
 wine reg delete 'HKLM\System\CurrentControlSet\Control\Print\Printers\'"$printer2" /f >/dev/null 2>&1 || true
+# The printer selection takes a port by its description: our test port
+# monitor describes the simulated ports as USB ports.
+(cd "$win/e2e" && wine kes-e2e-prefix.exe install-monitor >/dev/null 2>&1) || true
+for port in TAMSIM1: TAMSIM2:; do
+  wine reg add 'HKLM\Software\Solvena Tests\Port Monitor\Ports' /v "$port" /d "Virtual printer port for USB" /f >/dev/null 2>&1
+done
 (cd "$win/link" && wine kes-wine-printer.exe add "$printer1" TAMSIM1: 1 "$printer1" >/dev/null 2>&1) || true
 (cd "$win/link" && wine kes-wine-printer.exe deldata "$printer1" >/dev/null 2>&1) || true
 mkdir -p "$shots"
