@@ -97,12 +97,5 @@ e2e_end() {
     kill "$e2e_xvfb_pid" 2>/dev/null || true
     wait "$e2e_xvfb_pid" 2>/dev/null || true
     e2e_xvfb_pid=""
-
-# The printer's own settings at the start of every run, unlike the factory
-# values so that a page showing them proves the read (e2e/fixture/sim_values.h
-# holds the same values for the tests).
-e2e_sim_values=(--dip 1011000001 --ip 10.0.0.1 --mask 255.255.255.0 --gateway 10.0.0.254
-  --socket-port 2560 --dhcp off --rarp on --param 27=2
-  --adjust 0=-3 --adjust 2=57 --adjust 3=-57 --adjust 7=-1057)
   fi
 }

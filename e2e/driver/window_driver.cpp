@@ -144,25 +144,38 @@ DWORD ProcessOf(HWND window) {
     return pid;
 }
 
+namespace {
+
+struct TopWindowSearch {
+    DWORD pid;
+    const std::wstring* className;
+    const std::wstring* title;
+    bool hiddenToo;
+    std::vector<HWND> found;
+};
+
+// Enumeration callbacks are named functions: a lambda converts only to a
+// pointer of the default calling convention, which 32-bit builds refuse.
+BOOL CALLBACK CollectTopWindow(HWND window, LPARAM param) {
+    auto& s = *reinterpret_cast<TopWindowSearch*>(param);
+    if (s.pid != 0 && ProcessOf(window) != s.pid) return TRUE;
+    if (!s.hiddenToo && !::IsWindowVisible(window)) return TRUE;
+    if (!s.className->empty() && ClassOf(window) != *s.className) return TRUE;
+    if (!s.title->empty() && TextOf(window) != *s.title) return TRUE;
+    s.found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChildWindow(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
 std::vector<HWND> TopWindows(DWORD pid, const std::wstring& className, const std::wstring& title, bool hiddenToo) {
-    struct Search {
-        DWORD pid;
-        const std::wstring* className;
-        const std::wstring* title;
-        bool hiddenToo;
-        std::vector<HWND> found;
-    } search{pid, &className, &title, hiddenToo, {}};
-    ::EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            if (s.pid != 0 && ProcessOf(window) != s.pid) return TRUE;
-            if (!s.hiddenToo && !::IsWindowVisible(window)) return TRUE;
-            if (!s.className->empty() && ClassOf(window) != *s.className) return TRUE;
-            if (!s.title->empty() && TextOf(window) != *s.title) return TRUE;
-            s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TopWindowSearch search{pid, &className, &title, hiddenToo, {}};
+    ::EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -184,13 +197,7 @@ bool WaitForWindowGone(HWND window, Milliseconds timeout) {
 
 std::vector<HWND> Descendants(HWND parent) {
     std::vector<HWND> all;
-    ::EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM param) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    ::EnumChildWindows(parent, CollectChildWindow, reinterpret_cast<LPARAM>(&all));
     return all;
 }
 

@@ -66,6 +66,12 @@ start_printer_sim "$native/sim/printer-sim" "$work/printer-sim.log" || exit 1
 write_spool_port_command "$work/port-monitor.sh" "$native/sim/sim-portmon" "$sim_port" "$winbuild/link" "$wine_run"
 "$wine_run" reg add 'HKCU\Software\Wine\Printing\Spooler' /v VELDRASIM1: /d "|$work/port-monitor.sh \"$printer\"" /f \
   </dev/null >/dev/null 2>&1 || exit 1
+# The printer selection takes a port by its description: our test port
+# monitor describes the simulated port as a USB port.
+(cd "$winbuild/e2e" && "$wine_run" kes-e2e-prefix.exe install-monitor </dev/null >/dev/null 2>&1) || {
+  echo "veldra e2e: the test port monitor could not be installed" >&2; exit 1; }
+"$wine_run" reg add 'HKLM\Software\Solvena Tests\Port Monitor\Ports' /v VELDRASIM1: /d "Virtual printer port for USB" /f \
+  </dev/null >/dev/null 2>&1 || exit 1
 (cd "$winbuild/link" && "$wine_run" kes-wine-printer.exe add "$printer" VELDRASIM1: 1 "$printer" </dev/null >/dev/null 2>&1) || {
   echo "veldra e2e: the test printer could not be installed" >&2; exit 1; }
 

@@ -6,6 +6,7 @@
 
 #include "panel/app/read_fail_dialog.h"
 #include "panel/app/rights_check.h"
+#include "panel/res/menu_icons_ids.h"
 #include "panel/res/resource.h"
 #include "winui/text.h"
 
@@ -63,7 +64,7 @@ bool PanelDialog::PreTranslate(MSG& msg) {
     return TranslateAcceleratorW(hwnd, accelerators, &msg) != 0;
 }
 
-bool PanelDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result) {
+bool PanelDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     switch (msg) {
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != SC_CLOSE) return false;
@@ -79,6 +80,22 @@ bool PanelDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM, INT_PTR& result) {
         if (!OnPaint()) return false;
         result = TRUE;
         return true;
+    case WM_MEASUREITEM:
+        // wParam 0: a menu item.
+        if (wParam != 0 || !IconMenu::Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return false;
+        result = TRUE;
+        return true;
+    case WM_DRAWITEM:
+        if (wParam != 0 || !IconMenu::Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return false;
+        result = TRUE;
+        return true;
+    case WM_MENUCHAR: {
+        auto* popup = reinterpret_cast<HMENU>(lParam);
+        if (!IconMenu::OwnsPopup(popup)) return false;
+        SetMessageResult(IconMenu::FindShortcut(static_cast<wchar_t>(LOWORD(wParam)), HIWORD(wParam), popup));
+        result = TRUE;
+        return true;
+    }
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<INT_PTR>(smallIcon);
         return true;
@@ -155,7 +172,27 @@ void PanelDialog::CreateMenuBar() {
     // by growing the window by the menu bar's height.
     RECT before;
     GetClientRect(hwnd, &before);
-    menu = LoadMenuW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
+    if (iconMenu.LoadFromResource(IDR_MAINMENU)) {
+        struct CommandIcon {
+            UINT command;
+            int bitmap;
+        };
+        constexpr CommandIcon kCommandIcons[] = {
+            {ID_FILE_OPEN_SETTINGS, IDB_MENU_OPEN_FILE}, {ID_FILE_SAVE_SETTINGS, IDB_MENU_SAVE_FILE},
+            {ID_FILE_FACTORY, IDB_MENU_FACTORY},         {ID_FILE_SELECT_PRINTER, IDB_MENU_SELECT_PRINTER},
+            {ID_FILE_SEND, IDB_MENU_SEND},               {ID_FILE_READ, IDB_MENU_READ},
+            {ID_MENU_PARAM1, IDB_MENU_PARAM1},           {ID_MENU_PARAM2, IDB_MENU_PARAM2},
+            {ID_MENU_ADJUST, IDB_MENU_FINE_ADJUST},      {ID_MENU_IP, IDB_MENU_IP_ADDRESS},
+            {ID_MENU_DIPSW, IDB_MENU_DIPSW},             {ID_MENU_TEST_PRINT, IDB_MENU_TEST_PRINT},
+        };
+        for (const auto& icon : kCommandIcons) iconMenu.SetCommandIcon(nullptr, icon.command, icon.bitmap);
+        // The window owns the menu bar from here; iconMenu keeps serving the
+        // pull-down menus.
+        menu = iconMenu.Detach();
+    } else {
+        // Without the owner-drawn menu the plain one still offers every command.
+        menu = LoadMenuW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
+    }
     SetMenu(hwnd, menu);
     RECT after, window;
     GetClientRect(hwnd, &after);

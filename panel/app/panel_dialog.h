@@ -12,6 +12,7 @@
 
 #include "panel/app/panel_core.h"
 #include "panel/app/win_link.h"
+#include "panel/menu/icon_menu.h"
 #include "panel/pages/cform_dipsw.h"
 #include "panel/pages/cform_param.h"
 #include "panel/pages/cform_param2.h"
@@ -80,6 +81,8 @@ private:
     HWND PageWindow(int page) const;
     void ShowAbout();
 
+    // The menu bar's pull-down menus, drawn with icons; built from menu 142.
+    IconMenu iconMenu;
     HACCEL accelerators = nullptr;
     HICON smallIcon = nullptr;
     HMENU menu = nullptr;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "page_host.h"
-#include "page_specs.h"
+#include "page_layouts.h"
 #include "panel/pages/cform_param.h"
 #include "panel/pages/cform_param2.h"
 #include "panel/res/pages_param_ids.h"
@@ -41,7 +41,7 @@ struct PageCase {
     const char* name;
     std::function<std::unique_ptr<SettingsPage>()> make;
     int templateId;
-    const std::vector<GroupSpec>& groups;
+    const std::vector<GroupLayout>& groups;
 };
 
 std::vector<PageCase> ParameterPages() {
@@ -50,9 +50,9 @@ std::vector<PageCase> ParameterPages() {
              Param2Groups()}};
 }
 
-std::vector<bool> CheckedButtons(const SettingsPage& page, const GroupSpec& group) {
+std::vector<bool> CheckedButtons(const SettingsPage& page, const GroupLayout& group) {
     std::vector<bool> checked;
-    for (const ButtonSpec& button : group.buttons) checked.push_back(page.IsChecked(button.id));
+    for (const ButtonLayout& button : group.buttons) checked.push_back(page.IsChecked(button.id));
     return checked;
 }
 
@@ -61,7 +61,7 @@ TEST(ParameterPages, EveryGroupNumbersItsButtonsInTemplateOrder) {
         SCOPED_TRACE(pageCase.name);
         auto page = pageCase.make();
         WithPage(*page, pageCase.templateId, [&] {
-            for (const GroupSpec& group : pageCase.groups) {
+            for (const GroupLayout& group : pageCase.groups) {
                 for (std::size_t value = 0; value < group.buttons.size(); ++value) {
                     SCOPED_TRACE(::testing::Message() << "PARAM[" << group.element << "] = " << value);
                     SettingsRecord record = PatternRecord();
@@ -84,7 +84,7 @@ TEST(ParameterPages, ValueOutsideAGroupClearsItAndSavesMinusOne) {
         SCOPED_TRACE(pageCase.name);
         auto page = pageCase.make();
         WithPage(*page, pageCase.templateId, [&] {
-            for (const GroupSpec& group : pageCase.groups) {
+            for (const GroupLayout& group : pageCase.groups) {
                 const std::int32_t outside[] = {-1, static_cast<std::int32_t>(group.buttons.size()), 100, INT32_MIN};
                 for (std::int32_t value : outside) {
                     SCOPED_TRACE(::testing::Message() << "PARAM[" << group.element << "] = " << value);
@@ -109,7 +109,7 @@ TEST(ParameterPages, SaveWritesOnlyThePagesOwnElements) {
         SCOPED_TRACE(pageCase.name);
         auto page = pageCase.make();
         SettingsRecord loaded = SettingsRecord::Zero();
-        for (const GroupSpec& group : pageCase.groups) {
+        for (const GroupLayout& group : pageCase.groups) {
             loaded.param[group.element] = static_cast<std::int32_t>(group.buttons.size() - 1);
         }
         SettingsRecord saved = PatternRecord();
@@ -118,7 +118,7 @@ TEST(ParameterPages, SaveWritesOnlyThePagesOwnElements) {
             page->SaveToRecord(saved);
         });
         SettingsRecord expected = PatternRecord();
-        for (const GroupSpec& group : pageCase.groups) expected.param[group.element] = loaded.param[group.element];
+        for (const GroupLayout& group : pageCase.groups) expected.param[group.element] = loaded.param[group.element];
         EXPECT_TRUE(SameImage(saved, expected));
     }
 }

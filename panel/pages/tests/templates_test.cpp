@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "page_specs.h"
+#include "page_layouts.h"
 #include "template_reader.h"
 #include "panel/res/pages_param_ids.h"
 
@@ -41,9 +41,9 @@ void ExpectPageFrame(const DialogTemplate& dialog) {
 }
 
 // Every group: its box, then its buttons, in the order of the description.
-void ExpectGroups(const DialogTemplate& dialog, const std::vector<GroupSpec>& groups) {
+void ExpectGroups(const DialogTemplate& dialog, const std::vector<GroupLayout>& groups) {
     std::size_t at = 0;
-    for (const GroupSpec& group : groups) {
+    for (const GroupLayout& group : groups) {
         SCOPED_TRACE(::testing::PrintToString(std::wstring(group.caption)));
         ASSERT_LT(at, dialog.controls.size());
         const ControlTemplate& box = dialog.controls[at++];
@@ -56,7 +56,7 @@ void ExpectGroups(const DialogTemplate& dialog, const std::vector<GroupSpec>& gr
         EXPECT_EQ(box.width, group.width);
         EXPECT_EQ(box.height, group.height);
         bool first = true;
-        for (const ButtonSpec& button : group.buttons) {
+        for (const ButtonLayout& button : group.buttons) {
             SCOPED_TRACE(button.id);
             ASSERT_LT(at, dialog.controls.size());
             const ControlTemplate& control = dialog.controls[at++];

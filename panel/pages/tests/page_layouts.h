@@ -9,23 +9,23 @@
 
 namespace tamsel::testing {
 
-struct ButtonSpec {
+struct ButtonLayout {
     int id;
     const wchar_t* caption;
     short x, y, width;
     bool tabStop;
 };
 
-struct GroupSpec {
+struct GroupLayout {
     const wchar_t* caption;
     short x, y, width, height;
     std::size_t element;  // PARAM index
     bool hidden;
-    std::vector<ButtonSpec> buttons;  // value 0 first
+    std::vector<ButtonLayout> buttons;  // value 0 first
 };
 
-inline const std::vector<GroupSpec>& ParamGroups() {
-    static const std::vector<GroupSpec> groups = {
+inline const std::vector<GroupLayout>& ParamGroups() {
+    static const std::vector<GroupLayout> groups = {
         {L"電源ON時の断線エラー表示", 14, 8, 93, 42, 10, false,
          {{1069, L"あり(&A)", 25, 21, 70, true}, {1021, L"なし(&B)", 25, 36, 70, true}}},
         {L"電源ON・カバー閉用紙確認", 14, 56, 93, 43, 11, false,
@@ -59,8 +59,8 @@ inline const std::vector<GroupSpec>& ParamGroups() {
     return groups;
 }
 
-inline const std::vector<GroupSpec>& Param2Groups() {
-    static const std::vector<GroupSpec> groups = {
+inline const std::vector<GroupLayout>& Param2Groups() {
+    static const std::vector<GroupLayout> groups = {
         {L"黒マーク検出時の頭出し制御", 14, 8, 93, 42, 17, false,
          {{1299, L"黒マーク上端(&A)", 25, 21, 70, true}, {1021, L"黒マーク下端(&B)", 25, 36, 70, true}}},
         {L"ゼロスラッシュ", 15, 56, 93, 43, 18, false,

@@ -1,0 +1,21 @@
+// Ids of the test copy of the main window's menu (test_menu.rc).
+#pragma once
+
+#define IDR_TEST_MAINMENU 142
+#define IDR_TEST_NESTED 143
+#define ID_FILE_OPEN_SETTINGS 32781
+#define ID_FILE_SAVE_SETTINGS 32782
+#define ID_FILE_EXIT 32783
+#define ID_FILE_SEND 32784
+#define ID_FILE_FACTORY 32785
+#define ID_FILE_SELECT_PRINTER 32798
+#define ID_FILE_READ 32823
+#define ID_MENU_PARAM1 32801
+#define ID_MENU_PARAM2 32826
+#define ID_MENU_ADJUST 32816
+#define ID_MENU_IP 32817
+#define ID_MENU_DIPSW 32822
+#define ID_MENU_TEST_PRINT 32818
+#define ID_HELP_CONTENTS 32806
+#define IDM_ABOUTBOX 16
+#define ID_NESTED_INNER 40001
