@@ -47,6 +47,9 @@ std::int32_t CheckBidirectional(SpoolerApi& api, SysError& error, PrinterHandle 
     // The first call only learns the size; its "buffer too small" failure is
     // the expected outcome.
     api.GetPrinterLevel2(handle, nullptr, 0, &needed);
+    // A size beyond any real level-2 record (a broken driver or spooler) is
+    // not allocated: it cannot be read, as if the call had failed.
+    if (needed > kMaxPrinterInfoSize) return LINK_E_SPOOLER;
     std::vector<std::uint8_t> info(needed, 0);
     if (!api.GetPrinterLevel2(handle, info.data(), needed, &needed)) {
         error.Record(api.LastError());

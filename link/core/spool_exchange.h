@@ -24,6 +24,11 @@ inline constexpr std::size_t kValueNameBufferSize = 256;
 inline constexpr std::size_t kMaxPrinterNameLength =
     kValueNameBufferSize - (sizeof(kReplyValuePrefix) - 1) - (sizeof(kReplyValueSuffix) - 1) - 1;
 
+// The largest level-2 printer record the bidirectional check reads: the
+// record with its strings, device mode and security descriptor is a few
+// kilobytes; anything near this size is a broken answer.
+inline constexpr std::uint32_t kMaxPrinterInfoSize = 1u << 20;
+
 // The port monitor has the reply ready within this time after the job ends.
 inline constexpr std::uint32_t kReplyPauseMs = 100;
 inline constexpr int kFetchAttempts = 3;

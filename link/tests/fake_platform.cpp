@@ -28,7 +28,7 @@ bool FakeSpooler::OpenPrinterA(const char* name, PrinterHandle* handle) {
 
 bool FakeSpooler::GetPrinterLevel2(PrinterHandle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t* needed) {
     if (script.ShouldFail("GetPrinter")) return false;
-    *needed = kInfoSize;
+    *needed = infoSize;
     if (buffer == nullptr || size < kInfoSize) {
         script.SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER, as the size query always ends
         return false;

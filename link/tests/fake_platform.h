@@ -60,6 +60,7 @@ public:
     // What the port monitor holds once the job has ended: envelope + reply.
     Bytes value;
     int replyOnFetch = 1;  // 0: never
+    std::uint32_t infoSize = kInfoSize;  // what the level-2 size query reports
 
     // Seen by the printer side.
     std::string openedName;

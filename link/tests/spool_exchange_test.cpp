@@ -214,3 +214,29 @@ TEST_F(SpoolerTest, SuccessfulSettingsReadClearsSysError) {
 
 }  // namespace
 }  // namespace kestrion::link::testing
+
+namespace kestrion::link::testing {
+namespace {
+
+// A size query that reports a size no level-2 record has (a broken driver):
+// nothing of that size is allocated, the read fails like an unreadable record
+// and the printer is closed; no job is submitted.
+TEST_F(SpoolerTest, LevelTwoSizeBeyondAnyRecordIsRefusedWithoutAllocating) {
+    for (const std::uint32_t size : {kMaxPrinterInfoSize + 1, 0xFFFFFFFFu}) {
+        fake.spooler.infoSize = size;
+        std::int32_t status = -1;
+        EXPECT_EQ(ReadStatus(&status), LINK_E_SPOOLER) << size;
+        EXPECT_EQ(sysError, 0) << size;
+        EXPECT_EQ(status, -1);
+        EXPECT_EQ(fake.spooler.script.Count("StartDocPrinter"), 0);
+    }
+    // The largest size that is read still works.
+    fake.spooler.infoSize = kMaxPrinterInfoSize;
+    fake.spooler.value = Envelope(StatusReply('0', '3'));
+    std::int32_t status = -1;
+    EXPECT_EQ(ReadStatus(&status), LINK_OK);
+    EXPECT_EQ(status, 3);
+}
+
+}  // namespace
+}  // namespace kestrion::link::testing
