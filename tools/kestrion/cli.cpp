@@ -8,6 +8,7 @@
 
 #include "core/socket_port.h"
 #include "panel/model/setting_texts.h"
+#include "tools/kestrion/output_file.h"
 #include "tools/kestrion/settings_view.h"
 
 namespace kestrion_cli {
@@ -252,7 +253,8 @@ private:
     }
 
     bool SaveFile(const std::string& file, const SettingsRecord& record) {
-        switch (tamsel::SaveSettingsFile(PathFromUtf8(file), record)) {
+        // Through a temporary file: a failure leaves no partial file behind.
+        switch (WriteSettingsFile(PathFromUtf8(file), record)) {
             case tamsel::SaveResult::Saved: return true;
             case tamsel::SaveResult::AccessDenied:
                 err_ << "kestrion " << name_ << ": " << file << ": access denied\n";
