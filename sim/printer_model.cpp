@@ -448,6 +448,9 @@ void PrinterModel::Emit(const std::vector<std::string>& lines) {
     {
         std::lock_guard lock(mutex_);
         log_.insert(log_.end(), lines.begin(), lines.end());
+        // Only the latest lines are kept: a printer that serves for days, or
+        // a flood of garbage, must not grow without end.
+        if (log_.size() > 2 * kLogCapacity) log_.erase(log_.begin(), log_.end() - static_cast<std::ptrdiff_t>(kLogCapacity));
         sink = sink_;
     }
     if (!sink) return;

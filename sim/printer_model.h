@@ -75,7 +75,9 @@ public:
     void SetIgnoreSets(bool ignore);
 
     int ResetCount() const;
-    // One line per command, in words ("ParamSet: backfeed speed 4 ips, ...").
+    // One line per command, in words ("ParamSet: backfeed speed 4 ips, ..."):
+    // the latest kLogCapacity lines at least, never more than twice as many.
+    static constexpr std::size_t kLogCapacity = 1000;
     std::vector<std::string> Log() const;
     // Called with each log line as it is made (the program prints them).
     void SetLogSink(std::function<void(const std::string&)> sink);

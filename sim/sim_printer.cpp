@@ -228,9 +228,22 @@ struct SimPrinter::Impl {
             const Bytes& bytes = f->bytes.empty() ? kDefaultUnsolicited : f->bytes;
             SendAll(conn.Get(), bytes.data(), bytes.size());
         }
+        auto lastInput = Clock::now();
+        bool watchListener = true;  // off once the listening socket was shut down (a refusal)
         for (bool open = true; open;) {
-            pollfd p[2] = {{conn.Get(), POLLIN, 0}, {wake_read.Get(), POLLIN, 0}};
-            if (::poll(p, 2, -1) < 0) continue;
+            // A silent client is let go after the idle time, or sooner when
+            // another one is waiting to be served.
+            const auto silent = Clock::now() - lastInput;
+            const bool othersWait = OthersWaiting();
+            const std::chrono::milliseconds limit{othersWait ? superseded_after_ms.load() : idle_timeout_ms.load()};
+            if (silent >= limit) {
+                ending = othersWait ? "closed: silent while another connection waited" : "closed: silent too long";
+                break;
+            }
+            pollfd p[3] = {{conn.Get(), POLLIN, 0}, {wake_read.Get(), POLLIN, 0}, {listener.Get(), POLLIN, 0}};
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(limit - silent).count() + 1;
+            if (::poll(p, othersWait || !listener || !watchListener ? 2 : 3, static_cast<int>(left)) < 0) continue;
+            if (p[2].revents & (POLLHUP | POLLERR | POLLNVAL)) watchListener = false;
             if (p[1].revents) DrainWake();
             if (stop) break;
             if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -249,7 +262,9 @@ struct SimPrinter::Impl {
                 }
                 break;
             }
-            received.insert(received.end(), buf, buf + n);
+            lastInput = Clock::now();
+            const std::size_t kept = std::min(static_cast<std::size_t>(n), kMaxKeptBytes - std::min(kMaxKeptBytes, received.size()));
+            received.insert(received.end(), buf, buf + kept);
             for (const Answer& answer : model.FeedCommands(buf, static_cast<std::size_t>(n))) {
                 if (Has(active, Fault::CloseEarly)) {
                     ending = "closed early, without answering";
@@ -282,7 +297,17 @@ struct SimPrinter::Impl {
         Event("connection " + std::to_string(number) + " " + ending);
     }
 
+    // True when a client is waiting on the listening socket (not when the
+    // socket was shut down by a refusal).
+    bool OthersWaiting() {
+        if (!listener) return false;
+        pollfd p{listener.Get(), POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && p.revents == POLLIN;
+    }
+
     PrinterModel model;
+    std::atomic<std::int64_t> idle_timeout_ms{30000};
+    std::atomic<std::int64_t> superseded_after_ms{2000};
     UniqueFd listener;  // replaced only by the thread, under `mutex`
     std::atomic<std::uint16_t> bound_port{0};
     UniqueFd wake_read;
@@ -330,6 +355,12 @@ void SimPrinter::ClearFaults() {
         impl_->faults.clear();
     }
     ++impl_->clear_generation;
+    impl_->Wake();
+}
+
+void SimPrinter::SetIdleTimeouts(std::chrono::milliseconds idle, std::chrono::milliseconds whileOthersWait) {
+    impl_->idle_timeout_ms = idle.count();
+    impl_->superseded_after_ms = whileOthersWait.count();
     impl_->Wake();
 }
 

@@ -58,13 +58,21 @@ public:
     // staying on the port it was started on.
     void SetFollowSocketPort(bool follow);
 
+    // A connection from which nothing arrives for `idle` is closed, and so is
+    // one silent for `whileOthersWait` when another connection is waiting to
+    // be served: a client that connects and says nothing cannot hold the
+    // printer. Defaults: 30 s and 2 s.
+    void SetIdleTimeouts(std::chrono::milliseconds idle, std::chrono::milliseconds whileOthersWait);
+
     // Connection events in words ("connection 3 accepted", "connection 3 closed").
     void SetEventSink(std::function<void(const std::string&)> sink);
 
     PrinterModel& Model();
     int ConnectionsAccepted() const;
-    // Every byte received on the last finished connection.
+    // Every byte received on the last finished connection (its first
+    // kMaxKeptBytes, so that a flood of bytes is not kept).
     Bytes LastReceived() const;
+    static constexpr std::size_t kMaxKeptBytes = 64 * 1024;
 
 private:
     struct Impl;
