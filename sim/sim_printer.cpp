@@ -283,6 +283,7 @@ struct SimPrinter::Impl {
                     open = false;
                     break;
                 }
+                lastInput = Clock::now();  // the client's silence counts from the reply on
             }
         }
         model.EndOfInput();

@@ -237,7 +237,14 @@ TEST(SimRobustness, ProgramServesAFloodOfConnectionsWithoutGrowing) {
     EXPECT_EQ(status(query), kStatusReply42);
     // 200 connections and 40 000 log lines later (kept, they would take
     // some 4 MB): no growth beyond noise.
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer holds freed memory back in its quarantine: the
+    // resident size says nothing there; the plain build checks it.
+    (void)before;
+    (void)after;
+#else
     EXPECT_LT(after - before, 512) << "resident " << before << " KiB before, " << after << " KiB after";
+#endif
     EXPECT_LT(took, 60s);
 }
 
