@@ -71,7 +71,7 @@ public:
         ++cleanups;
         return !Fails(kCleanup);
     }
-    std::int32_t LastError() override { return lastError_; }
+    std::int32_t LastError() override { return lastError; }
     bool ResolveHost(const char*, std::uint8_t address[4]) override {
         std::memset(address, 127, 4);
         return true;
@@ -84,12 +84,12 @@ public:
     bool Connect(SocketHandle, const std::uint8_t*, std::uint16_t) override { return !Fails(kConnect); }
     int WaitReadable(SocketHandle, std::uint32_t timeoutMs) override {
         if (timeoutMs == kDrainPollMs) return script.unsolicited.empty() ? 0 : 1;
-        FUZZ_CHECK(sent_ == commandLength);  // the reply is only waited for after the whole command
-        const int n = replyWaits_++;
+        FUZZ_CHECK(sentBytes == commandLength);  // the reply is only waited for after the whole command
+        const int n = replyWaits++;
         if (n == script.replyWaitTimesOutAt) return 0;
         if (n == script.replyWaitFailsAt) {
-            lastError_ = 10100;
-            codesGiven.insert(lastError_);
+            lastError = 10100;
+            codesGiven.insert(lastError);
             return -1;
         }
         if (!script.reply.empty() || script.closesAfterReply || script.recvFails) return 1;
@@ -100,14 +100,14 @@ public:
         FUZZ_CHECK(size > 0);
         if (Fails(kSend)) return -1;
         const int n = script.sendLimit > 0 ? std::min(size, script.sendLimit) : size;
-        sent_ += static_cast<std::size_t>(n);
-        FUZZ_CHECK(sent_ <= commandLength);
+        sentBytes += static_cast<std::size_t>(n);
+        FUZZ_CHECK(sentBytes <= commandLength);
         return n;
     }
     int Recv(SocketHandle, std::uint8_t* buffer, int size) override {
         FUZZ_CHECK(size >= 0);
-        if (halfClosed_) return 0;  // the discard loop after the close notification
-        if (sent_ < commandLength) {
+        if (halfClosed) return 0;  // the discard loop after the close notification
+        if (sentBytes < commandLength) {
             // Draining: what the printer sent before the command.
             FUZZ_CHECK(!script.unsolicited.empty());
             return Hand(script.unsolicited, buffer, size, false);
@@ -117,8 +117,8 @@ public:
         FUZZ_CHECK(buffer >= replyBegin && buffer + size <= replyEnd);
         if (script.reply.empty()) {
             if (script.recvFails) {
-                lastError_ = 10101;
-                codesGiven.insert(lastError_);
+                lastError = 10101;
+                codesGiven.insert(lastError);
                 return -1;
             }
             return 0;
@@ -129,7 +129,7 @@ public:
     bool ShutdownSend(SocketHandle) override {
         ++shutdowns;
         if (Fails(kShutdown)) return false;
-        halfClosed_ = true;
+        halfClosed = true;
         return true;
     }
     bool CloseSocket(SocketHandle) override {
@@ -145,8 +145,8 @@ public:
     WaitResult WaitEvent(EventHandle, std::uint32_t timeoutMs) override {
         FUZZ_CHECK(timeoutMs == kCloseWaitMs);
         if (script.closeWait == WaitResult::Failed) {
-            lastError_ = 10102;
-            codesGiven.insert(lastError_);
+            lastError = 10102;
+            codesGiven.insert(lastError);
         }
         return script.closeWait;
     }
@@ -176,8 +176,8 @@ public:
 private:
     bool Fails(Call call) {
         if (script.failingCalls.count(call) == 0) return false;
-        lastError_ = CodeOf(call);
-        codesGiven.insert(lastError_);
+        lastError = CodeOf(call);
+        codesGiven.insert(lastError);
         return true;
     }
     int Hand(std::deque<Bytes>& pieces, std::uint8_t* buffer, int size, bool isReply) {
@@ -193,10 +193,10 @@ private:
         return static_cast<int>(n);
     }
 
-    std::size_t sent_ = 0;
-    int replyWaits_ = 0;
-    bool halfClosed_ = false;
-    std::int32_t lastError_ = 0;
+    std::size_t sentBytes = 0;
+    int replyWaits = 0;
+    bool halfClosed = false;
+    std::int32_t lastError = 0;
 };
 
 bool IsPair(std::uint8_t a, std::uint8_t b) { return (a == kCr && b == kLf) || (a == kLf && b == 0); }

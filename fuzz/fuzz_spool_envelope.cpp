@@ -66,18 +66,18 @@ public:
         FUZZ_CHECK(handle == kHandle);
         *needed = script.reportedSize;
         if (buffer == nullptr || size < kRecordSize) {
-            lastError_ = 122;  // the buffer is too small
+            lastError = 122;  // the buffer is too small
             return false;
         }
         if (Fails(kGetPrinter)) return false;
         // The whole record is written; the buffer must hold it.
         std::memset(buffer, 0xA5, kRecordSize);
         std::memcpy(buffer + 4, &script.attributes, 4);
-        infoBuffer_ = buffer;
+        infoBuffer = buffer;
         return true;
     }
     std::uint32_t Level2Attributes(const std::uint8_t* buffer) override {
-        FUZZ_CHECK(buffer == infoBuffer_);
+        FUZZ_CHECK(buffer == infoBuffer);
         std::uint32_t a;
         std::memcpy(&a, buffer + 4, 4);
         return a;
@@ -128,17 +128,17 @@ public:
         ++closed;
         return !Fails(kClose);
     }
-    std::int32_t LastError() override { return lastError_; }
+    std::int32_t LastError() override { return lastError; }
 
 private:
     bool Fails(Call call) {
         if (script.failing.count(call) == 0) return false;
-        lastError_ = CodeOf(call);
-        codesGiven.insert(lastError_);
+        lastError = CodeOf(call);
+        codesGiven.insert(lastError);
         return true;
     }
-    const std::uint8_t* infoBuffer_ = nullptr;
-    std::int32_t lastError_ = 0;
+    const std::uint8_t* infoBuffer = nullptr;
+    std::int32_t lastError = 0;
 };
 
 class NoSockets final : public SocketApi {

@@ -23,13 +23,13 @@ inline constexpr std::chrono::milliseconds kScaledCloseWait{link::kCloseWaitMs /
 class ScaledSockets final : public link::PosixSockets {
 public:
     bool Connect(link::SocketHandle socket, const std::uint8_t address[4], std::uint16_t port) override {
-        drained_ = false;
+        drained = false;
         return PosixSockets::Connect(socket, address, port);
     }
     int WaitReadable(link::SocketHandle socket, std::uint32_t timeoutMs) override {
-        if (timeoutMs == link::kDrainPollMs && !drained_) {
+        if (timeoutMs == link::kDrainPollMs && !drained) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            drained_ = true;
+            drained = true;
         }
         return PosixSockets::WaitReadable(socket, timeoutMs / kTimeScale);
     }
@@ -41,7 +41,7 @@ public:
     }
 
 private:
-    bool drained_ = false;
+    bool drained = false;
 };
 
 // The platform's spooler with the scaled sockets.

@@ -167,8 +167,8 @@ long ResidentKiB(pid_t pid) {
 class Program {
 public:
     explicit Program(std::uint16_t port) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
+        childPid = ::fork();
+        if (childPid == 0) {
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, STDOUT_FILENO);
             const std::string p = std::to_string(port);
@@ -178,16 +178,16 @@ public:
         }
     }
     ~Program() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
+        if (childPid > 0) {
+            ::kill(childPid, SIGTERM);
+            ::waitpid(childPid, nullptr, 0);
         }
     }
-    pid_t Pid() const { return pid_; }
-    bool Running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    pid_t Pid() const { return childPid; }
+    bool Running() const { return childPid > 0 && ::waitpid(childPid, nullptr, WNOHANG) == 0; }
 
 private:
-    pid_t pid_ = -1;
+    pid_t childPid = -1;
 };
 
 // One client of the flood: a connection that pours unknown commands into the

@@ -149,17 +149,17 @@ SettingsRecord RecordOf(const printersim::PrinterSettings& s) {
 class CliFaultMatrix : public ::testing::TestWithParam<std::tuple<std::size_t, Command>> {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kes-cli-faults-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
+        tempDir = fs::temp_directory_path() / ("kes-cli-faults-" + std::to_string(std::random_device{}()));
+        fs::create_directories(tempDir);
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(tempDir); }
 
     std::string Save(const std::string& name, const SettingsRecord& r) {
-        EXPECT_EQ(tamsel::SaveSettingsFile(dir_ / name, r), tamsel::SaveResult::Saved);
-        return (dir_ / name).string();
+        EXPECT_EQ(tamsel::SaveSettingsFile(tempDir / name, r), tamsel::SaveResult::Saved);
+        return (tempDir / name).string();
     }
 
-    fs::path dir_;
+    fs::path tempDir;
     printersim::SimPrinter printer{0, Distinctive()};
 };
 
@@ -174,7 +174,7 @@ TEST_P(CliFaultMatrix, ExitStatusAndMessage) {
     changedSettings.param[kestrion::kBackFeedSpeed] = 2;
     changedSettings.adjust[2] = 300;
     const std::string changed = Save("changed.dat", RecordOf(changedSettings));
-    const std::string output = (dir_ / "out.dat").string();
+    const std::string output = (tempDir / "out.dat").string();
 
     if (row.fault.kind != Fault::None) printer.InjectFault(row.fault);
     const std::vector<std::string> target{"--ip", "127.0.0.1", "--port", std::to_string(printer.Port())};

@@ -38,29 +38,29 @@ struct Case {
 class FullDisk : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kes-full-disk-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
+        tempDir = fs::temp_directory_path() / ("kes-full-disk-" + std::to_string(std::random_device{}()));
+        fs::create_directories(tempDir);
         // The input: a settings file made by the program's own rules, as JSON.
         tamsel::SettingsRecord r = tamsel::SettingsRecord::Factory();
         r.param[kestrion::kBackFeedSpeed] = 2;
-        ASSERT_EQ(tamsel::SaveSettingsFile(dir_ / "in.dat", r), tamsel::SaveResult::Saved);
-        ASSERT_EQ(Shell("'" KESTRION_PATH "' show '" + (dir_ / "in.dat").string() + "' --json > '" +
-                        (dir_ / "in.json").string() + "'"),
+        ASSERT_EQ(tamsel::SaveSettingsFile(tempDir / "in.dat", r), tamsel::SaveResult::Saved);
+        ASSERT_EQ(Shell("'" KESTRION_PATH "' show '" + (tempDir / "in.dat").string() + "' --json > '" +
+                        (tempDir / "in.json").string() + "'"),
                   0);
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(tempDir); }
 
     static int Shell(const std::string& command) {
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
-    fs::path dir_;
+    fs::path tempDir;
 };
 
 TEST_P(FullDisk, OutputIsWholeOrAbsent) {
     const Case& c = GetParam();
-    const fs::path out = dir_ / "out.dat";
+    const fs::path out = tempDir / "out.dat";
     std::vector<char> old;
     if (c.oldSize > 0) {
         old.assign(c.oldSize, 'o');
@@ -68,9 +68,9 @@ TEST_P(FullDisk, OutputIsWholeOrAbsent) {
     }
     const std::string command = std::string(c.ignoreSignal ? "trap '' XFSZ; " : "") + "ulimit -f " +
                                 std::to_string(c.limitBlocks) + "; exec '" KESTRION_PATH "' import '" +
-                                (dir_ / "in.json").string() + "' -o '" + out.string() + "'";
+                                (tempDir / "in.json").string() + "' -o '" + out.string() + "'";
     // The messages go to a file outside the limit.
-    const int code = Shell("sh -c \"" + command + "\" 2>'" + (dir_ / "err.txt").string() + "'");
+    const int code = Shell("sh -c \"" + command + "\" 2>'" + (tempDir / "err.txt").string() + "'");
 
     if (c.written) {
         EXPECT_EQ(code, 0);
@@ -87,7 +87,7 @@ TEST_P(FullDisk, OutputIsWholeOrAbsent) {
     // The message, where the limit leaves room for it (it binds the error
     // output's file too).
     if (c.ignoreSignal && c.limitBlocks > 0) {
-        std::ifstream err(dir_ / "err.txt");
+        std::ifstream err(tempDir / "err.txt");
         const std::string text((std::istreambuf_iterator<char>(err)), {});
         EXPECT_THAT(text, ::testing::HasSubstr("cannot be written"));
     }
@@ -99,7 +99,7 @@ TEST_P(FullDisk, OutputIsWholeOrAbsent) {
     // A failed write tidies up after itself; a killed program may leave its
     // temporary file, never a partial output file.
     if (c.ignoreSignal) {
-        for (const auto& e : fs::directory_iterator(dir_)) {
+        for (const auto& e : fs::directory_iterator(tempDir)) {
             EXPECT_EQ(e.path().string().find(".tmp"), std::string::npos) << e.path();
         }
     }
