@@ -12,6 +12,7 @@
 
 #include "panel/app/panel_core.h"
 #include "panel/app/win_link.h"
+#include "panel/app/win_test_print.h"
 #include "panel/menu/icon_menu.h"
 #include "panel/pages/cform_dipsw.h"
 #include "panel/pages/cform_param.h"
@@ -80,6 +81,9 @@ private:
     void ShowPage(int page);
     HWND PageWindow(int page) const;
     void ShowAbout();
+    void SetUpHelp();
+    void TestPrint();
+    void ShowHelp();
 
     // The menu bar's pull-down menus, drawn with icons; built from menu 142.
     IconMenu iconMenu;
@@ -92,7 +96,11 @@ private:
     HIMAGELIST toolbarImages = nullptr;
     HIMAGELIST tabImages = nullptr;
     wchar_t tipText[80] = {};
-    std::wstring helpPath;
+    // The help file beside the program (system code page); empty when its
+    // path does not fit the 260-character buffer.
+    std::string helpPath;
+    WinTestPrint testPrinter;
+    WinHelp helpViewer;
 
     PrinterSelectDialog selectDialog;
 

@@ -21,16 +21,18 @@ file(GLOB TAMSEL_RC_INPUTS CONFIGURE_DEPENDS ${TAMSEL_RES_DIR}/*.rc ${TAMSEL_RES
 set(TAMSEL_RES_OBJ ${CMAKE_CURRENT_BINARY_DIR}/tamsel_res.o)
 add_custom_command(OUTPUT ${TAMSEL_RES_OBJ}
   COMMAND ${CMAKE_RC_COMPILER} -c 65001 -I ${TAMSEL_RES_DIR} -I ${TAMSEL_PICTURES_DIR}
-          -I ${TAMSEL_PAGES_PICTURES_DIR} -I ${TAMSEL_MENU_PICTURES_DIR} -I ${PROJECT_SOURCE_DIR}
+          -I ${TAMSEL_PAGES_PICTURES_DIR} -I ${TAMSEL_MENU_PICTURES_DIR} -I ${TAMSEL_LABEL_DIR} -I ${PROJECT_SOURCE_DIR}
           -O coff -i ${TAMSEL_RES_DIR}/tamsel.rc -o ${TAMSEL_RES_OBJ}
   DEPENDS ${TAMSEL_RC_INPUTS} ${TAMSEL_PICTURES} ${TAMSEL_PAGES_PICTURES} tamsel_menu_pictures
+          ${TAMSEL_LABEL_DIR}/testlabel.bmp tamsel_test_label
   COMMENT "Compiling tamsel.rc")
 
 add_library(tamsel_app_win STATIC
   panel_app.cpp panel_app.h
   panel_dialog.cpp panel_dialog.h
   read_fail_dialog.cpp read_fail_dialog.h
-  win_link.cpp win_link.h)
+  win_link.cpp win_link.h
+  win_test_print.cpp win_test_print.h)
 target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic tamsel_select tamsel_pages tamsel_menu kes_link_loader winui
   comctl32 winspool ole32 advapi32)
 kes_target_warnings(tamsel_app_win)

@@ -240,5 +240,23 @@ TEST(TamselResources, ReadFailAndAboutTemplates) {
     EXPECT_EQ(aboutTexts, (std::vector<std::string>{"ソルベナ", "KVT Vantorelli 7K4R2B-56", "Version 2.0", "OK"}));
 }
 
+// Bitmap 191 as the test print finds it: a 40-byte header, no colour table,
+// then the bottom-up rows of 1244 x 707 pixels at 24 bits.
+TEST(TamselResources, TestLabelIsTheBareBitmapOfTheStatedSize) {
+    HRSRC found = FindResourceA(Self(), "#191", MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(SizeofResource(Self(), found), 40u + 2638524u);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(Self(), found)));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->biSize, 40u);
+    EXPECT_EQ(header->biWidth, 1244);
+    EXPECT_EQ(header->biHeight, 707);
+    EXPECT_EQ(header->biPlanes, 1);
+    EXPECT_EQ(header->biBitCount, 24);
+    EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RGB));
+    EXPECT_EQ(header->biSizeImage, 2638524u);
+    EXPECT_EQ(header->biClrUsed, 0u);
+}
+
 }  // namespace
 }  // namespace tamsel
