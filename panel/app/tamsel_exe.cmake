@@ -55,3 +55,8 @@ kes_add_gtest(tamsel_resources_test
   LIBS winui comctl32)
 target_include_directories(tamsel_resources_test PRIVATE ${PROJECT_SOURCE_DIR}/winui/tests)
 add_dependencies(tamsel_resources_test tamsel_pages_res)
+
+# The test print's and the help's Windows side on their failure paths.
+kes_add_gtest(win_test_print_test
+  SOURCES tests/win/win_test_print_test.cpp ${TAMSEL_RES_OBJ}
+  LIBS tamsel_app_win)
