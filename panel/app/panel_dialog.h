@@ -11,7 +11,9 @@
 #include <string>
 
 #include "panel/app/panel_core.h"
+#include "panel/app/send_select_dialog.h"
 #include "panel/app/win_link.h"
+#include "panel/app/win_settings_files.h"
 #include "panel/menu/icon_menu.h"
 #include "panel/pages/cform_dipsw.h"
 #include "panel/pages/cform_param.h"
@@ -52,6 +54,7 @@ public:
     void EnablePrinterSelection(bool enable) override;
     SelectionOutcome RunPrinterSelection(const SelectionRequest& request) override;
     ReadFailChoice RunReadFailDialog() override;
+    int RunSendSelection() override;
     std::string ToAnsi(const std::string& utf8) override;
     int SendToPrinter() override;
     int SaveSettingsFile() override;
@@ -95,6 +98,7 @@ private:
     std::wstring helpPath;
 
     PrinterSelectDialog selectDialog;
+    SendSelectDialog sendDialog;
 
     // The pages, in tab order, and how the core reaches them.
     CForm_Param param;
@@ -109,6 +113,7 @@ private:
     PageRecords<CForm_DIPSW> dipswRecords{dipsw};
 
     WinLink link;
+    WinSettingsFiles files;
     PanelCore core;
 };
 

@@ -30,9 +30,11 @@ add_library(tamsel_app_win STATIC
   panel_app.cpp panel_app.h
   panel_dialog.cpp panel_dialog.h
   read_fail_dialog.cpp read_fail_dialog.h
-  win_link.cpp win_link.h)
+  send_select_dialog.cpp send_select_dialog.h
+  win_link.cpp win_link.h
+  win_settings_files.cpp win_settings_files.h)
 target_link_libraries(tamsel_app_win PUBLIC tamsel_app_logic tamsel_select tamsel_pages tamsel_menu kes_link_loader winui
-  comctl32 winspool ole32 advapi32)
+  comctl32 comdlg32 winspool ole32 advapi32)
 kes_target_warnings(tamsel_app_win)
 
 add_executable(tamsel WIN32 main.cpp ${TAMSEL_RES_OBJ})
@@ -53,3 +55,8 @@ kes_add_gtest(tamsel_resources_test
   LIBS winui comctl32)
 target_include_directories(tamsel_resources_test PRIVATE ${PROJECT_SOURCE_DIR}/winui/tests)
 add_dependencies(tamsel_resources_test tamsel_pages_res)
+
+# The settings files' opening rules against the real file system (under Wine).
+kes_add_gtest(win_settings_files_test
+  SOURCES tests/win/win_settings_files_test.cpp
+  LIBS tamsel_app_win)
