@@ -80,14 +80,14 @@ TEST_F(WinFiles, LongerFileKeepsItsLengthAndItsTail) {
     EXPECT_EQ(bytes[999], 0x5A);
 }
 
-// Which failure is "access denied": only that one offers another name.
+// Which failure is "access denied": only that one offers another name. A
+// folder cannot be opened as a file: the system denies the access (a
+// read-only file does too, but root may write one under Wine).
 TEST_F(WinFiles, OnlyADeniedAccessCountsAsAccessDenied) {
-    const std::wstring readOnly = Path(L"readonly.dat");
-    Write(readOnly, std::vector<std::uint8_t>(10, 1));
-    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(files.WriteStart(winui::Narrow(readOnly), record.data(), record.size()), FileWriteResult::AccessDenied);
-    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(Read(readOnly), std::vector<std::uint8_t>(10, 1));
+    const std::wstring dir = Path(L"a folder.dat");
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    EXPECT_EQ(files.WriteStart(winui::Narrow(dir), record.data(), record.size()), FileWriteResult::AccessDenied);
+    RemoveDirectoryW(dir.c_str());
 
     // Another program holds the file without sharing it: a sharing
     // violation, not a denied access.
@@ -97,6 +97,7 @@ TEST_F(WinFiles, OnlyADeniedAccessCountsAsAccessDenied) {
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
     EXPECT_EQ(files.WriteStart(winui::Narrow(held), record.data(), record.size()), FileWriteResult::Failed);
     CloseHandle(hold);
+    EXPECT_EQ(Read(held), std::vector<std::uint8_t>(10, 2));
 
     // A folder that does not exist.
     EXPECT_EQ(files.WriteStart(winui::Narrow(folder + L"\\missing\\x.dat"), record.data(), record.size()),
