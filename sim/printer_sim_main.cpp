@@ -39,7 +39,9 @@ const char kUsage[] =
     "  --dhcp on|off  --rarp on|off  --socket-port N\n"
     "  --follow-socket-port   after a restart, listen on the socket port the printer now holds\n"
     "  --control-port N       take control lines on 127.0.0.1:N, one per line, answered \"ok\" or\n"
-    "                         \"error: ...\": fault KIND[,...] | clear | status N | resets\n"
+    "                         \"error: ...\": fault KIND[,...] | clear | status N | socket-port N |\n"
+    "                         resets | values | restore (values: \"ok\" and the 31 PARAM, 8 ADJUST,\n"
+    "                         6 ADDRESS values; restore: the settings the program started with)\n"
     "  --fault KIND[,n=N][,pause=MS][,split=K][,offset=K][,lfnul][,bytes=HEX]   repeatable\n"
     "      KIND: unsolicited split trailing noterm terminator zeroword noclose closeearly\n"
     "            refuse delay ignoresets; n=-1 for every connection (default n=1)\n";
@@ -134,8 +136,19 @@ void PrintLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-// One control line: "fault KIND[,...]", "clear", "status N" or "resets".
-std::string Control(SimPrinter& printer, const std::string& line) {
+// The settings as one line of numbers: PARAM, then ADJUST, then ADDRESS.
+std::string ValuesLine(const PrinterSettings& s) {
+    std::string line = "ok";
+    for (std::int32_t v : s.param) line += " " + std::to_string(v);
+    for (std::int32_t v : s.adjust) line += " " + std::to_string(v);
+    for (std::int32_t v : s.address) line += " " + std::to_string(v);
+    return line;
+}
+
+// One control line: "fault KIND[,...]", "clear", "status N", "socket-port N",
+// "resets", "values" or "restore" (back to `start`, the settings the program
+// began with).
+std::string Control(SimPrinter& printer, const PrinterSettings& start, const std::string& line) {
     const auto space = line.find(' ');
     const std::string verb = line.substr(0, space);
     const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
@@ -154,7 +167,18 @@ std::string Control(SimPrinter& printer, const std::string& line) {
             printer.Model().SetSettings(s);
             return "ok";
         }
+        if (verb == "socket-port") {
+            PrinterSettings s = printer.Model().Settings();
+            s.address[kestrion::kSocketPort] = static_cast<std::int32_t>(Number(rest, 0, 65535, "socket port"));
+            printer.Model().SetSettings(s);
+            return "ok";
+        }
         if (verb == "resets") return "ok " + std::to_string(printer.Model().ResetCount());
+        if (verb == "values") return ValuesLine(printer.Model().Settings());
+        if (verb == "restore") {
+            printer.Model().SetSettings(start);
+            return "ok";
+        }
         return "error: unknown control command: " + verb;
     } catch (const BadInput& e) {
         return std::string("error: ") + e.what();
@@ -164,7 +188,8 @@ std::string Control(SimPrinter& printer, const std::string& line) {
 // The control channel: loopback only, one client at a time, line by line.
 class ControlChannel {
 public:
-    ControlChannel(SimPrinter& printer, std::uint16_t port) : printer_(printer), listener_(ListenLoopback(port)) {
+    ControlChannel(SimPrinter& printer, const PrinterSettings& start, std::uint16_t port)
+        : printer_(printer), start_(start), listener_(ListenLoopback(port)) {
         if (!listener_) throw std::runtime_error("cannot listen for control on 127.0.0.1:" + std::to_string(port));
         port_ = LocalPort(listener_.Get());
         thread_ = std::thread([this] { Run(); });
@@ -200,7 +225,7 @@ private:
                     std::string line = buffer.substr(0, nl);
                     buffer.erase(0, nl + 1);
                     if (!line.empty() && line.back() == '\r') line.pop_back();
-                    const std::string answer = Control(printer_, line) + "\n";
+                    const std::string answer = Control(printer_, start_, line) + "\n";
                     PrintLine("-- control: " + line + " -> " + answer.substr(0, answer.size() - 1));
                     SendAll(client.Get(), reinterpret_cast<const std::uint8_t*>(answer.data()), answer.size());
                 }
@@ -209,6 +234,7 @@ private:
     }
 
     SimPrinter& printer_;
+    PrinterSettings start_;
     UniqueFd listener_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
@@ -289,7 +315,7 @@ int main(int argc, char** argv) {
     std::optional<ControlChannel> control;
     try {
         printer.emplace(port, settings);
-        if (controlPort) control.emplace(*printer, *controlPort);
+        if (controlPort) control.emplace(*printer, settings, *controlPort);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "printer-sim: %s\n", e.what());
         return 1;

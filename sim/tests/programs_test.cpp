@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -258,6 +259,47 @@ TEST(PrinterSimProgramTest, ControlChannelArmsAndClearsFaults) {
     EXPECT_EQ(ControlLine(control.Get(), "resets"), "ok 1");
     EXPECT_THAT(ControlLine(control.Get(), "fault sideways"), HasSubstr("error: unknown fault"));
     EXPECT_THAT(ControlLine(control.Get(), "status 100"), HasSubstr("error: bad status"));
+    EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
+}
+
+// "values" reports what the printer holds, "restore" puts back what it
+// started with, so that one run can serve tests that change the settings.
+TEST(PrinterSimProgramTest, ControlChannelReportsAndRestoresTheSettings) {
+    PrinterSimProgram program({"--port", "0", "--control-port", "0", "--adjust", "2=57", "--socket-port", "2560"});
+    const std::uint16_t port = PortFromBanner(program.Line());
+    const std::uint16_t controlPort = PortFromBanner(program.Line());
+    UniqueFd control = ConnectLoopback(controlPort);
+    ASSERT_TRUE(control);
+
+    const auto values = [&] {
+        std::vector<long> numbers;
+        const std::string line = ControlLine(control.Get(), "values");
+        EXPECT_EQ(line.rfind("ok ", 0), 0u) << line;
+        std::istringstream in(line.substr(2));
+        for (long v; in >> v;) numbers.push_back(v);
+        return numbers;
+    };
+    std::vector<long> start = values();
+    ASSERT_EQ(start.size(), kParamCount + kAdjustCount + kAddressCount);
+    EXPECT_EQ(start[kParamCount + 2], 57);
+    EXPECT_EQ(start.back(), 2560);
+
+    AdjustBlock adjust{};
+    adjust[2] = -120;
+    adjust[7] = 33;
+    const auto set = BuildAdjustSet(adjust.data());
+    TcpLink(port)(Bytes(set.begin(), set.end()));
+    std::vector<long> changed = values();
+    ASSERT_EQ(changed.size(), start.size());
+    EXPECT_EQ(changed[kParamCount + 2], -120);
+    EXPECT_EQ(changed[kParamCount + 7], 33);
+
+    EXPECT_EQ(ControlLine(control.Get(), "socket-port 12000"), "ok");
+    EXPECT_EQ(values().back(), 12000);
+    EXPECT_THAT(ControlLine(control.Get(), "socket-port 70000"), HasSubstr("error: bad socket port"));
+
+    EXPECT_EQ(ControlLine(control.Get(), "restore"), "ok");
+    EXPECT_EQ(values(), start);
     EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
 }
 
