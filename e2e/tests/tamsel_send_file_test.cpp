@@ -127,6 +127,9 @@ protected:
         ASSERT_EQ(Sim("socket-port 12000"), "ok");
         folder = Env(L"KES_E2E_BUILD_DIR") + L"\\e2e\\work\\" + TestName();
         ::CreateDirectoryW((Env(L"KES_E2E_BUILD_DIR") + L"\\e2e\\work").c_str(), nullptr);
+        // Files of an earlier run would turn a save into an overwrite.
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(folder), ignored);
         ::CreateDirectoryW(folder.c_str(), nullptr);
         for (const wchar_t* name : {L"Tamsel.exe", L"Kestrion.dll"}) {
             ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"\\" + name).c_str(), (folder + L"\\" + name).c_str(), FALSE))
@@ -138,6 +141,7 @@ protected:
     }
 
     void TearDown() override {
+        if (HasFailure()) e2e::Screenshot(L"failed-" + TestName());
         program.Terminate();
         EXPECT_EQ(e2e::ApplyPrinterSet("one-usb"), "");
         Sim("clear");
@@ -280,6 +284,9 @@ protected:
         if (screenshot != nullptr) e2e::Screenshot(screenshot, dialog);
         e2e::SetText(name, path);
         e2e::Click(Item(dialog, IDOK, L"Button"));
+        // Gone, or asking before it writes over a file.
+        EXPECT_TRUE(e2e::WaitUntil(
+            [&] { return !e2e::IsShown(dialog) || e2e::FindMessageBox(program.Id(), L"").has_value(); }, 20s));
     }
 
     void CancelFileDialog() {
@@ -356,8 +363,8 @@ TEST_F(TamselSend, ReadBackThatDiffersIsNotAcceptedAndNotRestarted) {
     EXPECT_EQ(Resets(), startResets) << "no restart";
     EXPECT_EQ(SimValues(), start);
 
-    // The values still count as changed against the printer.
-    e2e::PostCommand(main, kCommandExit);
+    // The values still count as changed against the printer: Alt+F4 asks.
+    ASSERT_TRUE(e2e::TypeKeys(main, {VK_MENU}, VK_F4));
     ExpectMessage(kExitSend, L"はい(&Y)|いいえ(&N)|キャンセル", IDCANCEL, L"message-exit-send");
     ExpectQuiet();
     EXPECT_TRUE(program.Running());
@@ -564,8 +571,8 @@ TEST_F(TamselSend, FactoryValuesAfterAReadKeepTheSwitchesAndCountAsChanged) {
     EXPECT_EQ(e2e::TextOf(Item(ShowPage(kPageIp, kIpUnique), kSocketPortEdit, L"Edit")), L"12000");
     EXPECT_EQ(BackFeedChecked(), kBackFeed6ips);
 
-    // Both change states are set.
-    e2e::PostCommand(main, kCommandExit);
+    // Both change states are set; the close box asks as the exit command does.
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     ExpectMessage(kExitSend, L"はい(&Y)|いいえ(&N)|キャンセル", IDNO);
     ExpectMessage(kExitSave, L"はい(&Y)|いいえ(&N)|キャンセル", IDNO);
     ExpectExit(0);
