@@ -1,6 +1,7 @@
 #include "link/posix/posix_sockets.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -210,8 +211,10 @@ std::uint32_t PosixSockets::IcmpSendEcho(IcmpHandle handle, const std::uint8_t a
     const int ttlValue = ttl;
     ::setsockopt(icmp.fd, IPPROTO_IP, IP_TTL, &ttlValue, sizeof ttlValue);
 
-    static std::uint16_t sequence = 0;
-    const std::uint16_t seq = ++sequence;
+    // Echoes of several threads may be under way at once: each takes a
+    // sequence number of its own.
+    static std::atomic<std::uint16_t> sequence{0};
+    const std::uint16_t seq = static_cast<std::uint16_t>(sequence.fetch_add(1) + 1);
     // Echo request without payload: type 8, code 0, checksum, id, sequence.
     std::uint8_t request[8] = {ICMP_ECHO, 0, 0, 0, static_cast<std::uint8_t>(icmp.id >> 8),
                                static_cast<std::uint8_t>(icmp.id), static_cast<std::uint8_t>(seq >> 8),

@@ -40,7 +40,10 @@ private:
     // Remembers errno of the call that just failed, as WSAGetLastError would.
     void Fail();
 
-    std::int32_t lastError_ = 0;
+    // Per thread, as WSAGetLastError's value is: the one platform object
+    // serves every thread, and one thread's failure must not be reported as
+    // another's.
+    static inline thread_local std::int32_t lastError_ = 0;
 };
 
 }  // namespace kestrion::link

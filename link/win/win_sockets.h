@@ -36,11 +36,13 @@ public:
     bool IcmpCloseHandle(IcmpHandle handle) override;
 
 private:
-    // The ICMP library of the echo in progress and its three functions.
-    void* module_ = nullptr;
-    void* createFile_ = nullptr;
-    void* sendEcho_ = nullptr;
-    void* closeHandle_ = nullptr;
+    // The ICMP library of the echo in progress and its three functions, per
+    // thread: the one platform object serves every thread, and an echo that
+    // ends must not unload the library under another thread's echo.
+    static inline thread_local void* module_ = nullptr;
+    static inline thread_local void* createFile_ = nullptr;
+    static inline thread_local void* sendEcho_ = nullptr;
+    static inline thread_local void* closeHandle_ = nullptr;
 };
 
 }  // namespace kestrion::link
