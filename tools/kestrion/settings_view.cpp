@@ -167,6 +167,26 @@ std::vector<std::string> DiffRecords(const SettingsRecord& a, const SettingsReco
     return out;
 }
 
+std::vector<std::string> DiffSentBlocks(const SettingsRecord& printer, const SettingsRecord& sent,
+                                        tamsel::SendChoice choice) {
+    using tamsel::SendChoice;
+    const bool all = choice == SendChoice::All;
+    const auto sends = [&](const std::string& section) {
+        if (section == tamsel::DipSwitchPageCaption()) return false;
+        if (section == tamsel::FineAdjustPageCaption()) return all || choice == SendChoice::Adjust;
+        if (section == tamsel::AddressPageCaption()) return all || choice == SendChoice::Address;
+        return all || choice == SendChoice::Param;  // the parameter pages
+    };
+    std::vector<std::string> out;
+    const std::vector<Line> before = Lines(printer), after = Lines(sent);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (sends(before[i].section) && before[i].words != after[i].words) {
+            out.push_back(before[i].section + " / " + before[i].label + ": " + before[i].words + " → " + after[i].words);
+        }
+    }
+    return out;
+}
+
 Value RecordToJson(const SettingsRecord& r) {
     Value params = Value::Object();
     for (const tamsel::PageText& page : tamsel::ParameterPages()) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/settings_record.h"
+#include "panel/model/send_flow.h"
 #include "tools/kestrion/json.h"
 
 namespace kestrion_cli {
@@ -18,6 +19,13 @@ std::string DescribeRecord(const tamsel::SettingsRecord& record);
 // The settings that differ between `a` and `b`, one line each
 // ("バックフィード速度: 6ips → 4ips"); empty when the images are equal.
 std::vector<std::string> DiffRecords(const tamsel::SettingsRecord& a, const tamsel::SettingsRecord& b);
+
+// What sending the blocks of `choice` would change on a printer that holds
+// `printer`: one line per setting of those blocks whose words differ, the
+// printer's words first ("パラメータ設定１ / バックフィード速度: 6ips → 4ips");
+// empty when nothing would change. The DIP switches are never sent.
+std::vector<std::string> DiffSentBlocks(const tamsel::SettingsRecord& printer, const tamsel::SettingsRecord& sent,
+                                        tamsel::SendChoice choice);
 
 kjson::Value RecordToJson(const tamsel::SettingsRecord& record);
 
