@@ -5,7 +5,6 @@
 #include <iterator>
 #include <map>
 #include <sstream>
-#include <thread>
 
 #include "core/socket_port.h"
 #include "panel/model/setting_texts.h"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # kestrion.exe under Wine with the real Kestrion.dll beside it, against a
-# native printer-sim on loopback: status, read, show, a verified send and the
-# exit status for a missing library.
+# native printer-sim on loopback: status, read, show, a verified send, a
+# fleet of six printers (the library's operations on several threads, one
+# printer ignoring what it is sent) and the exit status for a missing library.
 #
 #   wine_cli_test.sh KESTRION_EXE KESTRION_DLL NATIVE_BUILD_DIR WINE_RUN
 set -euo pipefail
@@ -18,7 +19,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-start_printer_sim "$native/sim/printer-sim" "$work/printer-sim.log" --status 7 --dip 1000000001
+# Six printers on consecutive ports; printer 5 ignores every set command.
+start_printer_sim "$native/sim/printer-sim" "$work/printer-sim.log" --status 7 --dip 1000000001 \
+  --count 6 --fault 5:ignoresets,n=-1
 port=$sim_port
 
 mkdir "$work/bin" "$work/nodll"
@@ -59,6 +62,12 @@ check import 0 'wrote' -- kes import "$work/printer.json" -o "$work/changed.dat"
 check send 0 'プリンタに設定値を送信しました。' -- kes send "$work/changed.dat" --param "${target[@]}"
 check printer-log 0 'backfeed speed 4 ips' -- cat "$work/printer-sim.log"
 check diff-after-send 0 'no differences' -- kes diff "$work/changed.dat" "${target[@]}"
+for i in 0 1 2 3 4 5; do echo "127.0.0.1:$((port + i))"; done >"$work/printers.txt"
+check fleet 4 "^5 of 6 printer(s) succeeded; failed: 127.0.0.1:$((port + 5))" -- \
+  kes fleet "$work/changed.dat" --param --list "$work/printers.txt" --jobs 6
+check fleet-held 0 'no differences' -- kes diff "$work/changed.dat" --ip 127.0.0.1 --port $((port + 3))
+check fleet-dry-run 0 "^127.0.0.1:$((port + 5)): 1 setting(s) would change" -- \
+  kes fleet "$work/changed.dat" --param --list "$work/printers.txt" --dry-run
 check no-dll 4 'Kestrion.dll cannot be loaded' -- bash -c "cd '$work/nodll' && '$winerun' kestrion.exe status --ip 127.0.0.1"
 
 echo "$passes passed, $failures failed"
