@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <exception>
 #include <map>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -14,7 +16,6 @@
 namespace kestrion_cli {
 namespace {
 
-constexpr std::uint32_t kListDefaultPort = 12000;
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 std::string Trim(const std::string& s) {
@@ -22,15 +23,6 @@ std::string Trim(const std::string& s) {
     if (first == std::string::npos) return "";
     const auto last = s.find_last_not_of(" \t");
     return s.substr(first, last - first + 1);
-}
-
-// "printer NAME" / "local NAME": the name behind the keyword, or nullopt
-// when the line does not start with `keyword` and white space.
-std::optional<std::string> AfterKeyword(const std::string& line, const std::string& keyword) {
-    if (line.size() <= keyword.size() || line.compare(0, keyword.size(), keyword) != 0) return std::nullopt;
-    const char next = line[keyword.size()];
-    if (next != ' ' && next != '\t') return std::nullopt;
-    return Trim(line.substr(keyword.size()));
 }
 
 std::optional<std::uint32_t> ParsePort(const std::string& text) {
@@ -42,11 +34,64 @@ std::optional<std::uint32_t> ParsePort(const std::string& text) {
     return static_cast<std::uint32_t>(port);
 }
 
+// ASCII letters folded, as Windows compares file names (other letters are
+// left alone: two names differing only there still get two files).
+std::string Folded(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool ReservedOnWindows(const std::string& stem) {
+    // The device names, also with an extension after them ("nul.txt").
+    const std::string base = Folded(stem.substr(0, stem.find('.')));
+    static const std::set<std::string> reserved = {"con", "prn", "aux", "nul"};
+    if (reserved.count(base)) return true;
+    return base.size() == 4 && (base.rfind("com", 0) == 0 || base.rfind("lpt", 0) == 0) && base[3] >= '0' &&
+           base[3] <= '9';
+}
+
 }  // namespace
 
-std::optional<std::vector<FleetPrinter>> ParsePrinterList(const std::string& text, std::string& error) {
+std::optional<FleetPrinter> ParseTarget(const std::string& text, std::string& error) {
+    FleetPrinter p;
+    p.target = text;
+    for (const char* kind : {"printer:", "local:"}) {
+        const std::string prefix = kind;
+        if (text.rfind(prefix, 0) != 0) continue;
+        p.network = false;
+        p.local = prefix == "local:";
+        p.name = Trim(text.substr(prefix.size()));
+        if (p.name.empty()) {
+            error = "'" + text + "' names no printer";
+            return std::nullopt;
+        }
+        p.target = prefix + p.name;
+        p.label = p.target;
+        return p;
+    }
+    const auto colon = text.find(':');
+    const std::optional<std::int32_t> address = ParseDotted(text.substr(0, colon));
+    if (!address) {
+        error = "'" + text + "' is none of A.B.C.D[:PORT], printer:NAME, local:NAME";
+        return std::nullopt;
+    }
+    p.address = *address;
+    p.port = kTargetDefaultPort;
+    if (colon != std::string::npos) {
+        const std::optional<std::uint32_t> port = ParsePort(text.substr(colon + 1));
+        if (!port) {
+            error = "'" + text.substr(colon + 1) + "' is not a port 0-65535";
+            return std::nullopt;
+        }
+        p.port = *port;
+    }
+    p.target = kestrion::FormatDotted(p.address) + ":" + std::to_string(p.port);
+    p.label = p.target;
+    return p;
+}
+
+std::optional<std::vector<FleetPrinter>> ParseTargetList(const std::string& text, std::string& error) {
     std::vector<FleetPrinter> printers;
-    std::map<std::string, int> seen;  // the printer's identity -> its line
     const std::size_t bom = text.rfind(kByteOrderMark, 0) == 0 ? 3 : 0;
     int number = 0;
     for (std::size_t start = bom; start < text.size();) {
@@ -59,55 +104,80 @@ std::optional<std::vector<FleetPrinter>> ParsePrinterList(const std::string& tex
         line = Trim(line);
         if (line.empty() || line[0] == '#') continue;
 
-        const auto fail = [&](const std::string& what) {
-            error = "line " + std::to_string(number) + ": " + what;
-            return std::nullopt;
-        };
-        FleetPrinter p;
-        const std::optional<std::string> spooled = AfterKeyword(line, "printer");
-        const std::optional<std::string> local = AfterKeyword(line, "local");
-        if (spooled || local) {
-            p.network = false;
-            p.local = local.has_value();
-            p.name = spooled ? *spooled : *local;
-            p.label = (p.local ? "local " : "printer ") + p.name;
-        } else {
-            const auto colon = line.find(':');
-            const std::optional<std::int32_t> address = ParseDotted(line.substr(0, colon));
-            if (!address) return fail("'" + line + "' is none of A.B.C.D[:PORT], printer NAME, local NAME");
-            p.address = *address;
-            p.port = kListDefaultPort;
-            if (colon != std::string::npos) {
-                const std::optional<std::uint32_t> port = ParsePort(line.substr(colon + 1));
-                if (!port) return fail("'" + line.substr(colon + 1) + "' is not a port 0-65535");
-                p.port = *port;
+        const std::string where = "line " + std::to_string(number);
+        std::string name;
+        if (const auto equals = line.rfind('='); equals != std::string::npos) {
+            name = Trim(line.substr(equals + 1));
+            line = Trim(line.substr(0, equals));
+            if (name.empty()) {
+                error = where + ": nothing after '=' (write '= NAME' or leave the '=' out)";
+                return std::nullopt;
             }
-            p.label = kestrion::FormatDotted(p.address) + ":" + std::to_string(p.port);
         }
-        // One printer name is one printer, on a local port or not.
-        const std::string identity = p.network ? p.label : "spooler " + p.name;
-        if (const auto it = seen.find(identity); it != seen.end()) {
-            return fail(p.label + " is listed twice (first on line " + std::to_string(it->second) + ")");
+        std::optional<FleetPrinter> p = ParseTarget(line, error);
+        if (!p) {
+            error = where + ": " + error;
+            return std::nullopt;
         }
-        seen.emplace(identity, number);
-        printers.push_back(std::move(p));
-    }
-    if (printers.empty()) {
-        error = "the list names no printer";
-        return std::nullopt;
+        if (!name.empty()) p->label = name;
+        p->origin = where;
+        printers.push_back(std::move(*p));
     }
     return printers;
 }
 
-void RunFleet(const std::vector<FleetPrinter>& printers, int jobs, const std::function<bool(std::size_t)>& work,
-              const std::function<void(std::size_t done, std::size_t failed)>& progress) {
+std::optional<std::string> FindDuplicate(const std::vector<FleetPrinter>& printers) {
+    std::map<std::string, const FleetPrinter*> targets, labels;
+    for (const FleetPrinter& p : printers) {
+        // One printer name is one printer, on a local port or not.
+        const std::string identity = p.network ? p.target : "spooler " + p.name;
+        if (const auto [it, added] = targets.emplace(identity, &p); !added) {
+            return p.target + " is given twice (" + it->second->origin + " and " + p.origin + ")";
+        }
+        if (const auto [it, added] = labels.emplace(Folded(p.label), &p); !added) {
+            return "two printers are called '" + p.label + "' (" + it->second->origin + " and " + p.origin + ")";
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> SettingsFileNames(const std::vector<FleetPrinter>& printers) {
+    std::vector<std::string> names;
+    std::set<std::string> taken;
+    for (const FleetPrinter& p : printers) {
+        std::string stem;
+        for (const char c : p.label) {
+            const unsigned char u = static_cast<unsigned char>(c);
+            stem += (u < 0x20 || u == 0x7F || std::string("<>:\"/\\|?*").find(c) != std::string::npos) ? '_' : c;
+        }
+        while (!stem.empty() && (stem.back() == '.' || stem.back() == ' ')) stem.back() = '_';
+        if (stem.empty()) stem = "_";
+        if (ReservedOnWindows(stem)) stem = "_" + stem;
+        std::string name = stem + ".dat";
+        for (int n = 2; taken.count(Folded(name)); ++n) name = stem + "-" + std::to_string(n) + ".dat";
+        taken.insert(Folded(name));
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<bool> RunFleet(const std::vector<FleetPrinter>& printers, int jobs, bool stopOnFailure,
+                           const std::function<bool(std::size_t)>& work,
+                           const std::function<void(std::size_t done, std::size_t failed)>& progress) {
     std::vector<std::size_t> network, spooler;
     for (std::size_t i = 0; i < printers.size(); ++i) (printers[i].network ? network : spooler).push_back(i);
 
-    std::mutex mutex;  // guards the counts, the progress calls and `thrown`
+    std::mutex mutex;  // guards the counts, `ran`, the progress calls and `thrown`
     std::size_t done = 0, failed = 0;
+    std::vector<bool> ran(printers.size(), false);
+    std::atomic<bool> stop{false};
     std::exception_ptr thrown;
     const auto runOne = [&](std::size_t i) {
+        if (stop) return;  // a failure came first: this one is skipped
+        {
+            std::lock_guard lock(mutex);
+            ran[i] = true;
+        }
         bool ok = false;
         try {
             ok = work(i);
@@ -115,6 +185,7 @@ void RunFleet(const std::vector<FleetPrinter>& printers, int jobs, const std::fu
             std::lock_guard lock(mutex);
             if (!thrown) thrown = std::current_exception();
         }
+        if (!ok && stopOnFailure) stop = true;
         std::lock_guard lock(mutex);
         ++done;
         if (!ok) ++failed;
@@ -146,6 +217,7 @@ void RunFleet(const std::vector<FleetPrinter>& printers, int jobs, const std::fu
     if (!spoolerStarted) spoolerWorker();
     for (std::thread& t : threads) t.join();
     if (thrown) std::rethrow_exception(thrown);
+    return ran;
 }
 
 }  // namespace kestrion_cli

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# How long 'kestrion fleet' takes for many printers against the time for one
+# How long 'kestrion send --targets' takes for many printers against the time for one
 # (figures to read, not a test). A printer-sim --count N on loopback; each
 # run sends the parameters verified (set, read back, restart) to the list.
 # Two rounds: printers that answer at once, and printers that take DELAY ms
@@ -26,12 +26,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The median of RUNS runs of one fleet command, in milliseconds.
+# The median of RUNS runs of one send to a target list, in milliseconds.
 measure() {  # measure LIST JOBS
   local list=$1 jobs=$2 times=() start end
   for _ in $(seq "$runs"); do
     start=$(date +%s%N)
-    "$kes" fleet "$work/settings.dat" --param --list "$list" --jobs "$jobs" >"$work/report" ||
+    "$kes" send "$work/settings.dat" --param --targets "$list" --jobs "$jobs" >"$work/report" ||
       { cat "$work/report" >&2; exit 1; }
     end=$(date +%s%N)
     times+=($(((end - start) / 1000000)))

@@ -1,9 +1,11 @@
-// The fleet command's parts without printers: the printer list, the runner's
-// limits on how many printers are worked on at once, and the command-line
-// errors and progress line over a stand-in library.
+// The parts of the many-printer commands without printers: the target list
+// and the file names made from it, the runner's limits on how many printers
+// are worked on at once, and the command-line errors and progress line over a
+// stand-in library.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -25,63 +27,130 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// --- The printer list --------------------------------------------------------------
+// --- The target list --------------------------------------------------------------
 
-TEST(PrinterList, EachKindOfLine) {
+TEST(TargetList, EachKindOfLine) {
     std::string error;
-    const auto list = ParsePrinterList(
+    const auto list = ParseTargetList(
         "\xEF\xBB\xBF# the label printers of hall 2\r\n"
         "192.168.0.5\r\n"
-        "  10.0.13.10:9100  \n"
+        "  10.0.13.10:9100 =  hall 2 left \n"
         "\n"
-        "printer Vantorelli LP-1 (USB)\n"
-        "local\tPlain LP-2 \n",
+        "printer:Vantorelli LP-1 (USB)\n"
+        "local:Plain LP-2 \n"
+        "printer:A=B = ab\n",
         error);
     ASSERT_TRUE(list) << error;
-    ASSERT_EQ(list->size(), 4u);
+    ASSERT_EQ(list->size(), 5u);
     const FleetPrinter& a = (*list)[0];
     EXPECT_TRUE(a.network);
+    EXPECT_EQ(a.target, "192.168.0.5:12000");
     EXPECT_EQ(a.label, "192.168.0.5:12000");
+    EXPECT_EQ(a.origin, "line 2");
     EXPECT_EQ(a.port, 12000u);
     std::uint8_t octets[4];
     std::memcpy(octets, &a.address, 4);
     EXPECT_EQ(octets[0], 192);  // first dotted octet at the lowest address
     EXPECT_EQ(octets[3], 5);
-    EXPECT_EQ((*list)[1].label, "10.0.13.10:9100");
+    EXPECT_EQ((*list)[1].target, "10.0.13.10:9100");
+    EXPECT_EQ((*list)[1].label, "hall 2 left");
     EXPECT_EQ((*list)[1].port, 9100u);
     EXPECT_FALSE((*list)[2].network);
     EXPECT_FALSE((*list)[2].local);
     EXPECT_EQ((*list)[2].name, "Vantorelli LP-1 (USB)");
-    EXPECT_EQ((*list)[2].label, "printer Vantorelli LP-1 (USB)");
+    EXPECT_EQ((*list)[2].label, "printer:Vantorelli LP-1 (USB)");
     EXPECT_TRUE((*list)[3].local);
     EXPECT_EQ((*list)[3].name, "Plain LP-2");
+    EXPECT_EQ((*list)[3].target, "local:Plain LP-2");
+    // The name starts after the last '=': a printer name may hold one.
+    EXPECT_EQ((*list)[4].name, "A=B");
+    EXPECT_EQ((*list)[4].label, "ab");
 }
 
-TEST(PrinterList, RefusedLinesNameTheLine) {
+TEST(TargetList, RefusedLinesNameTheLine) {
     const struct {
         const char* text;
         const char* error;
     } cases[] = {
-        {"", "the list names no printer"},
-        {"# only a comment\n\n", "the list names no printer"},
-        {"10.0.0.1\n10.0.0\n", "line 2: '10.0.0' is none of A.B.C.D[:PORT], printer NAME, local NAME"},
+        {"10.0.0.1\n10.0.0\n", "line 2: '10.0.0' is none of A.B.C.D[:PORT], printer:NAME, local:NAME"},
         {"10.0.0.256\n", "line 1: '10.0.0.256' is none of"},
         {"10.0.0.1:65536\n", "line 1: '65536' is not a port 0-65535"},
         {"10.0.0.1:\n", "line 1: '' is not a port 0-65535"},
-        {"printer\n", "line 1: 'printer' is none of"},
-        {"10.0.0.1\n10.0.0.1:12000\n", "line 2: 10.0.0.1:12000 is listed twice (first on line 1)"},
-        {"printer LP\n# x\nlocal LP\n", "line 3: local LP is listed twice (first on line 1)"},
+        {"printer:\n", "line 1: 'printer:' names no printer"},
+        {"printer LP-1\n", "line 1: 'printer LP-1' is none of"},
+        {"# x\n10.0.0.1 =\n", "line 2: nothing after '='"},
+        {"= name\n", "line 1: '' is none of"},
     };
     for (const auto& c : cases) {
         std::string error;
-        EXPECT_FALSE(ParsePrinterList(c.text, error)) << c.text;
+        EXPECT_FALSE(ParseTargetList(c.text, error)) << c.text;
         EXPECT_THAT(error, HasSubstr(c.error)) << c.text;
     }
-    // The same address on two ports is two printers.
     std::string error;
-    const auto two = ParsePrinterList("10.0.0.1:12000\n10.0.0.1:12001\n", error);
-    ASSERT_TRUE(two) << error;
-    EXPECT_EQ(two->size(), 2u);
+    const auto empty = ParseTargetList("# only a comment\n\n", error);
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->empty());
+}
+
+std::vector<FleetPrinter> Parsed(const std::string& text) {
+    std::string error;
+    auto list = ParseTargetList(text, error);
+    EXPECT_TRUE(list) << error;
+    return list ? *list : std::vector<FleetPrinter>{};
+}
+
+TEST(TargetList, APrinterOrANameGivenTwiceIsRefused) {
+    const struct {
+        const char* text;
+        const char* error;  // nullptr: accepted
+    } cases[] = {
+        {"10.0.0.1\n10.0.0.1:12000\n", "10.0.0.1:12000 is given twice (line 1 and line 2)"},
+        {"printer:LP\n# x\nlocal:LP\n", "local:LP is given twice (line 1 and line 3)"},
+        {"10.0.0.1 = Hall\n10.0.0.2 = hall\n", "two printers are called 'hall' (line 1 and line 2)"},
+        {"10.0.0.2\n10.0.0.1 = 10.0.0.2:12000\n", "two printers are called '10.0.0.2:12000' (line 1 and line 2)"},
+        {"10.0.0.1:12000\n10.0.0.1:12001\n", nullptr},  // the same address on two ports is two printers
+        {"printer:LP-1\nprinter:LP-2\n", nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::optional<std::string> twice = FindDuplicate(Parsed(c.text));
+        if (!c.error) {
+            EXPECT_FALSE(twice) << c.text << ": " << twice.value_or("");
+        } else {
+            ASSERT_TRUE(twice) << c.text;
+            EXPECT_EQ(*twice, c.error);
+        }
+    }
+}
+
+TEST(TargetList, SettingsFileNamesAreSafeOnWindowsAndNeverShared) {
+    const struct {
+        const char* label;
+        const char* file;
+    } cases[] = {
+        {"192.168.0.5:12000", "192.168.0.5_12000.dat"},
+        {"a/b\\c", "a_b_c.dat"},
+        {"LP <1>?* \"x\" | y", "LP _1___ _x_ _ y.dat"},
+        {"tab\there", "tab_here.dat"},
+        {"ends.", "ends_.dat"},
+        {"CON", "_CON.dat"},
+        {"nul.txt", "_nul.txt.dat"},
+        {"com1", "_com1.dat"},
+        {"COM12", "COM12.dat"},
+        {"hall 2", "hall 2.dat"},
+        {"a:b", "a_b.dat"},
+        {"a_b", "a_b-2.dat"},  // the same file name as a:b
+        {"A_B", "A_B-3.dat"},  // Windows does not tell case apart
+        {"ラベル 1", "ラベル 1.dat"},
+    };
+    std::vector<FleetPrinter> printers;
+    for (const auto& c : cases) {
+        FleetPrinter p;
+        p.label = c.label;
+        printers.push_back(p);
+    }
+    const std::vector<std::string> files = SettingsFileNames(printers);
+    ASSERT_EQ(files.size(), std::size(cases));
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i], cases[i].file) << cases[i].label;
 }
 
 // --- The runner --------------------------------------------------------------------
@@ -136,8 +205,8 @@ TEST(RunFleet, NetworkPrintersAtMostJobsAtATimeSpoolerPrintersOneAtATime) {
         Overlap overlap;
         std::vector<int> calls(printers.size(), 0);
         std::vector<std::pair<std::size_t, std::size_t>> progress;
-        RunFleet(
-            printers, c.jobs,
+        const std::vector<bool> ran = RunFleet(
+            printers, c.jobs, false,
             [&](std::size_t i) {
                 ++calls[i];
                 overlap.Enter(printers[i].network, printers[i].network ? c.wantNetwork : c.wantSpooler);
@@ -149,6 +218,7 @@ TEST(RunFleet, NetworkPrintersAtMostJobsAtATimeSpoolerPrintersOneAtATime) {
         EXPECT_EQ(overlap.maxNetwork, c.wantNetwork) << name;
         EXPECT_EQ(overlap.maxSpooler, c.wantSpooler) << name;
         EXPECT_EQ(calls, std::vector<int>(printers.size(), 1)) << name << ": every printer exactly once";
+        EXPECT_EQ(ran, std::vector<bool>(printers.size(), true)) << name;
         ASSERT_EQ(progress.size(), printers.size()) << name;
         const std::size_t failing = (printers.size() + 2) / 3;
         EXPECT_EQ(progress.back(), std::make_pair(printers.size(), failing)) << name;
@@ -160,7 +230,7 @@ TEST(RunFleet, AnExceptionInOnePrinterComesBackAfterTheOthersAreDone) {
     const std::vector<FleetPrinter> printers = Printers(10, 2);
     std::atomic<int> finished{0};
     EXPECT_THROW(RunFleet(
-                     printers, 4,
+                     printers, 4, false,
                      [&](std::size_t i) {
                          if (i == 3) throw std::runtime_error("out of memory");
                          ++finished;
@@ -169,6 +239,46 @@ TEST(RunFleet, AnExceptionInOnePrinterComesBackAfterTheOthersAreDone) {
                      nullptr),
                  std::runtime_error);
     EXPECT_EQ(finished, 11);
+}
+
+TEST(RunFleet, StopOnFailureStartsNoPrinterAfterTheFirstFailure) {
+    const struct {
+        int network, spooler, jobs;
+        std::size_t failing;
+        std::vector<bool> ran;
+    } cases[] = {
+        // One at a time: exactly the printers up to the failing one ran.
+        {6, 0, 1, 2, {true, true, true, false, false, false}},
+        {0, 5, 8, 0, {true, false, false, false, false}},
+        {0, 4, 8, 3, {true, true, true, true}},
+    };
+    for (const auto& c : cases) {
+        const std::vector<FleetPrinter> printers = Printers(c.network, c.spooler);
+        std::vector<std::pair<std::size_t, std::size_t>> progress;
+        const std::vector<bool> ran = RunFleet(
+            printers, c.jobs, true, [&](std::size_t i) { return i != c.failing; },
+            [&](std::size_t done, std::size_t failed) { progress.emplace_back(done, failed); });
+        EXPECT_EQ(ran, c.ran) << c.network << "+" << c.spooler << " failing " << c.failing;
+        const std::size_t started = static_cast<std::size_t>(std::count(ran.begin(), ran.end(), true));
+        ASSERT_EQ(progress.size(), started);
+        EXPECT_EQ(progress.back(), std::make_pair(started, std::size_t{1}));
+    }
+
+    // Several at a time: the ones running when the failure comes finish, no
+    // printer starts after it.
+    const std::vector<FleetPrinter> printers = Printers(40, 0);
+    const std::vector<bool> ran = RunFleet(
+        printers, 4, true,
+        [&](std::size_t i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return i != 5;
+        },
+        nullptr);
+    EXPECT_TRUE(ran[5]);
+    // Taken in the list's order: when 5 fails, the three beside it hold
+    // printers up to 8, and each may have taken one more just before.
+    EXPECT_LE(std::count(ran.begin(), ran.end(), true), 12) << "no printer starts long after the failure";
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(ran[i]) << i;
 }
 
 // --- The command over a stand-in library ---------------------------------------------
@@ -234,19 +344,31 @@ TEST_F(FleetCommand, RefusedBeforeAnythingIsSent) {
         int code;
         const char* error;
     } cases[] = {
-        {{"fleet", "wanted.dat", "--param"}, kExitUsage, "--list PRINTERS is required"},
-        {{"fleet", "wanted.dat", "--list", two}, kExitUsage, "choose exactly one of"},
-        {{"fleet", "wanted.dat", "--param", "--list", two, "--ip", "10.0.0.1"}, kExitUsage,
-         "the printers come from --list"},
-        {{"fleet", "wanted.dat", "--param", "--list", two, "--jobs", "0"}, kExitUsage, "--jobs wants a number 1-64"},
-        {{"fleet", "wanted.dat", "--param", "--list", two, "--jobs", "65"}, kExitUsage, "--jobs wants a number 1-64"},
-        {{"fleet", "wanted.dat", "--all", "--list", two}, kExitUsage,
-         "--all sends the address block, which holds one printer's IP address: 2 printers would all take the same "
-         "address"},
-        {{"fleet", "wanted.dat", "--address", "--list", two, "--dry-run"}, kExitUsage, "--address sends the address"},
-        {{"fleet", "wanted.dat", "--param", "--list", "missing.txt"}, kExitInput, "missing.txt: cannot be opened"},
-        {{"fleet", "missing.dat", "--param", "--list", two}, kExitInput, "missing.dat: cannot be opened"},
-        {{"status", "--ip", "10.0.0.1", "--jobs", "2"}, kExitUsage, "--list, --jobs and --dry-run belong to fleet"},
+        {{"send", "wanted.dat", "--targets", two}, kExitUsage, "choose exactly one of"},
+        {{"send", "wanted.dat", "--param", "--targets", two, "--printer", "LP"}, kExitUsage,
+         "--printer is one printer; list Windows printers in --targets as printer:NAME"},
+        {{"send", "wanted.dat", "--param", "--targets", two, "--jobs", "0"}, kExitUsage, "--jobs wants a number 1-64"},
+        {{"send", "wanted.dat", "--param", "--targets", two, "--jobs", "65"}, kExitUsage, "--jobs wants a number 1-64"},
+        {{"send", "wanted.dat", "--param", "--targets", two, "--port", "9100"}, kExitUsage,
+         "--port belongs to a single --ip; in a list write A.B.C.D:PORT"},
+        {{"send", "wanted.dat", "--param", "--ip", "10.0.0.1", "--ip", "10.0.0.2", "--port", "9100"}, kExitUsage,
+         "--port belongs to a single --ip"},
+        {{"send", "wanted.dat", "--param", "--ip", "10.0.0.1", "--ip", "10.0.0.300"}, kExitUsage,
+         "--ip wants a dotted address"},
+        {{"send", "wanted.dat", "--param", "--ip", "10.0.0.1:9100", "--port", "9100", "--dry-run"}, kExitUsage,
+         "give the port in --ip A.B.C.D:PORT or --port, not both"},
+        {{"send", "wanted.dat", "--param", "--targets", two, "--ip", "10.0.0.2:12000"}, kExitInput,
+         "10.0.0.2:12000 is given twice (" /* the file's line 2 and --ip */},
+        {{"read", "--targets", two}, kExitUsage, "-o DIR is required"},
+        {{"diff", "--targets", two}, kExitUsage, "missing file name"},
+        {{"send", "wanted.dat", "--param", "--targets", "missing.txt"}, kExitInput, "missing.txt: cannot be opened"},
+        {{"send", "missing.dat", "--param", "--targets", two}, kExitInput, "missing.dat: cannot be opened"},
+        {{"status", "--ip", "10.0.0.1", "--dry-run"}, kExitUsage, "--dry-run and --stop-on-failure belong to send"},
+        {{"diff", "a.dat", "--targets", two, "--json"}, kExitUsage, "--json belongs to show and send"},
+        {{"show", "a.dat", "--jobs", "2"}, kExitUsage, "--jobs belongs to the commands that talk to printers"},
+        {{"show", "a.dat", "--targets", two}, kExitUsage, "does not talk to a printer"},
+        {{"send", "wanted.dat", "--param", "--targets", List("# nobody\n", "empty.txt")}, kExitInput,
+         "empty.txt: names no printer"},
     };
     for (const auto& c : cases) {
         const Result r = Run(c.args);
@@ -255,14 +377,14 @@ TEST_F(FleetCommand, RefusedBeforeAnythingIsSent) {
         EXPECT_EQ(r.out, "") << c.error;
     }
 
-    const Result bad = Run({"fleet", factory_, "--param", "--list", List("10.0.0.1\nten.0.0.2\n")});
+    const Result bad = Run({"send", factory_, "--param", "--targets", List("10.0.0.1\nten.0.0.2\n")});
     EXPECT_EQ(bad.code, kExitInput);
     EXPECT_THAT(bad.err, HasSubstr("printers.txt: line 2: 'ten.0.0.2' is none of"));
 
     env_.spoolerTargets = false;
-    const Result spooler = Run({"fleet", factory_, "--param", "--list", List("10.0.0.1\nprinter LP-1\n")});
+    const Result spooler = Run({"send", factory_, "--param", "--targets", List("10.0.0.1\nprinter:LP-1\n")});
     EXPECT_EQ(spooler.code, kExitInput);
-    EXPECT_THAT(spooler.err, HasSubstr("printer LP-1 needs the Windows spooler"));
+    EXPECT_THAT(spooler.err, HasSubstr("printer:LP-1 needs the Windows spooler"));
 }
 
 TEST_F(FleetCommand, DryRunReportsEveryPrinterAndTheProgressLineOnlyOnATerminal) {
@@ -270,30 +392,31 @@ TEST_F(FleetCommand, DryRunReportsEveryPrinterAndTheProgressLineOnlyOnATerminal)
     wanted.param[kestrion::kBackFeedSpeed] = 3;
     const std::string file = Path("wanted.dat");
     ASSERT_EQ(tamsel::SaveSettingsFile(file, wanted), tamsel::SaveResult::Saved);
-    const std::string list = List("10.0.0.1:2\n10.0.0.2:1\nlocal LP-2\n");
+    const std::string list = List("10.0.0.1:2 = first\n10.0.0.2:1\nlocal:LP-2\n");
 
-    const Result quiet = Run({"fleet", file, "--param", "--list", list, "--dry-run"});
+    const Result quiet = Run({"send", file, "--param", "--targets", list, "--dry-run"});
     EXPECT_EQ(quiet.code, kExitPrinter) << "one printer could not be read";
     EXPECT_EQ(quiet.err, "");
-    EXPECT_THAT(quiet.out, HasSubstr("10.0.0.1:2: 1 setting(s) would change\n"
+    EXPECT_THAT(quiet.out, HasSubstr("first: ok: 1 setting(s) would change\n"
                                      "  パラメータ設定1 / バックフィード速度: 6ips → 4ips\n"));
     EXPECT_THAT(quiet.out, HasSubstr("10.0.0.2:1: FAILED: cannot be read\n"
                                      "  DllGetPrinterParam failed: -800 (network failure), system error 111 (error "
                                      "111)\n"));
-    EXPECT_THAT(quiet.out, HasSubstr("local LP-2: on a local port, cannot be read"));
-    EXPECT_THAT(quiet.out, HasSubstr("2 of 3 printer(s) would change; could not be read: 10.0.0.2:1\n"));
+    EXPECT_THAT(quiet.out, HasSubstr("local:LP-2: FAILED: on a local port, cannot be read\n"));
+    EXPECT_THAT(quiet.out, HasSubstr("1 of 3 printer(s) would change; could not be read: 10.0.0.2:1, local:LP-2\n"));
 
-    const Result same = Run({"fleet", factory_, "--adjust", "--list", List("10.0.0.1:2\n", "one.txt"), "--dry-run"});
+    // One --ip with the list's options is a list of one.
+    const Result same = Run({"send", factory_, "--adjust", "--ip", "10.0.0.1", "--port", "2", "--dry-run"});
     EXPECT_EQ(same.code, kExitOk);
-    EXPECT_THAT(same.out, HasSubstr("10.0.0.1:2: nothing would change\n0 of 1 printer(s) would change\n"));
+    EXPECT_THAT(same.out, HasSubstr("10.0.0.1:2: ok: nothing would change\n0 of 1 printer(s) would change\n"));
 
     env_.progressLine = true;
-    const Result shown = Run({"fleet", file, "--param", "--list", list, "--dry-run", "--jobs", "1"});
+    const Result shown = Run({"send", file, "--param", "--targets", list, "--dry-run", "--jobs", "1"});
     EXPECT_EQ(shown.out, quiet.out);
-    EXPECT_THAT(shown.err, HasSubstr("\rkestrion fleet: 1/3 printers done, "));
-    EXPECT_THAT(shown.err, HasSubstr("\rkestrion fleet: 3/3 printers done, 1 failed"));
+    EXPECT_THAT(shown.err, HasSubstr("\rkestrion send: 1/3 printers done, "));
+    EXPECT_THAT(shown.err, HasSubstr("\rkestrion send: 3/3 printers done, 2 failed"));
     // The line is wiped at the end, so that the report starts on a clean line.
-    const std::string wipe = "\r" + std::string(std::strlen("kestrion fleet: 3/3 printers done, 1 failed"), ' ') + "\r";
+    const std::string wipe = "\r" + std::string(std::strlen("kestrion send: 3/3 printers done, 2 failed"), ' ') + "\r";
     EXPECT_EQ(shown.err.substr(shown.err.size() - wipe.size()), wipe);
 }
 

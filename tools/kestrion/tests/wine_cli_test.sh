@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # kestrion.exe under Wine with the real Kestrion.dll beside it, against a
 # native printer-sim on loopback: status, read, show, a verified send, a
-# fleet of six printers (the library's operations on several threads, one
-# printer ignoring what it is sent) and the exit status for a missing library.
+# target list of six printers for send, diff and read (the library's
+# operations on several threads, one printer ignoring what it is sent) and
+# the exit status for a missing library.
 #
 #   wine_cli_test.sh KESTRION_EXE KESTRION_DLL NATIVE_BUILD_DIR WINE_RUN
 set -euo pipefail
@@ -64,10 +65,14 @@ check printer-log 0 'backfeed speed 4 ips' -- cat "$work/printer-sim.log"
 check diff-after-send 0 'no differences' -- kes diff "$work/changed.dat" "${target[@]}"
 for i in 0 1 2 3 4 5; do echo "127.0.0.1:$((port + i))"; done >"$work/printers.txt"
 check fleet 4 "^5 of 6 printer(s) succeeded; failed: 127.0.0.1:$((port + 5))" -- \
-  kes fleet "$work/changed.dat" --param --list "$work/printers.txt" --jobs 6
+  kes send "$work/changed.dat" --param --targets "$work/printers.txt" --jobs 6
 check fleet-held 0 'no differences' -- kes diff "$work/changed.dat" --ip 127.0.0.1 --port $((port + 3))
-check fleet-dry-run 0 "^127.0.0.1:$((port + 5)): 1 setting(s) would change" -- \
-  kes fleet "$work/changed.dat" --param --list "$work/printers.txt" --dry-run
+check fleet-dry-run 0 "^127.0.0.1:$((port + 5)): ok: 1 setting(s) would change" -- \
+  kes send "$work/changed.dat" --param --targets "$work/printers.txt" --dry-run
+check fleet-diff 1 "^127.0.0.1:$((port + 5)) *パラメータ設定1 / バックフィード速度: 4ips → 6ips" -- \
+  kes diff "$work/changed.dat" --targets "$work/printers.txt"
+check fleet-read 0 "^6 of 6 printer(s) read" -- kes read --targets "$work/printers.txt" -o "$work/hall"
+check fleet-read-file 0 '^228$' -- stat -c %s "$work/hall/127.0.0.1_$((port + 2)).dat"
 check no-dll 4 'Kestrion.dll cannot be loaded' -- bash -c "cd '$work/nodll' && '$winerun' kestrion.exe status --ip 127.0.0.1"
 
 echo "$passes passed, $failures failed"
