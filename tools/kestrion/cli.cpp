@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 #include "core/socket_port.h"
@@ -295,6 +296,9 @@ private:
         std::string text = std::string(operation) + " failed: " + std::to_string(result) + " (" +
                            tamsel::ResultCodeMeaning(result) + ")";
         if (sysError != 0) {
+            // Called from the threads of a list: the platform's words may come
+            // from a buffer shared by the process.
+            std::lock_guard lock(describeMutex_);
             text += ", system error " + std::to_string(sysError) + " (" + env_.describeSystemError(sysError) + ")";
         }
         return text;
@@ -1023,6 +1027,7 @@ private:
     PrinterTarget target_{};
     std::string printerName_;
     bool list_ = false;  // the printers came as a list
+    mutable std::mutex describeMutex_;
 };
 
 }  // namespace

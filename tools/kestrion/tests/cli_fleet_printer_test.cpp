@@ -31,11 +31,11 @@ constexpr int kPrinters = 20;
 constexpr std::size_t kRefusing = 4;
 constexpr std::size_t kIgnoring = 13;
 constexpr std::size_t kNamed = 7;
-constexpr char kName[] = "ラベル left";
+constexpr char kName[] = "ラベル \"left\\\"";
 
 // The diff table's first column is as wide as the widest name: the named
 // printer's, where each kana takes two columns.
-constexpr std::size_t kWidestName = 19;
+constexpr std::size_t kWidestName = 22;
 std::size_t DisplayPad(const std::string& asciiLabel) { return kWidestName - asciiLabel.size() + 2; }
 
 SettingsRecord RecordOf(const printersim::PrinterSettings& s) {
@@ -224,7 +224,7 @@ TEST_F(FleetPrinters, JsonReportParsesBackWithEveryPrinter) {
     const std::vector<kjson::Value>& details = list[kIgnoring].Find("details")->items;
     ASSERT_EQ(details.size(), 3u);
     EXPECT_EQ(details[1].text, "PARAM[25] バックフィード速度: sent 3, printer holds 0");
-    EXPECT_EQ(list[kNamed].Find("printer")->text, "hall 2: ラベル left");
+    EXPECT_EQ(list[kNamed].Find("printer")->text, "hall 2: ラベル \"left\\\"");
 }
 
 TEST_F(FleetPrinters, StopOnFailureSkipsThePrintersAfterTheFirstFailure) {
@@ -282,7 +282,7 @@ TEST_F(FleetPrinters, ReadWritesOneFilePerPrinterNamedAfterIt) {
     EXPECT_EQ(r.code, kExitPrinter) << "the refusing printer cannot be read";
     for (std::size_t i = 0; i < printers_.size(); ++i) {
         const std::string file =
-            i == kNamed ? "hall 2_ ラベル left.dat" : "127.0.0.1_" + std::to_string(printers_[i]->Port()) + ".dat";
+            i == kNamed ? "hall 2_ ラベル _left__.dat" : "127.0.0.1_" + std::to_string(printers_[i]->Port()) + ".dat";
         const fs::path path = dir_ / "hall" / fs::path(std::u8string(file.begin(), file.end()));
         if (i == kRefusing) {
             EXPECT_FALSE(fs::exists(path));
@@ -332,6 +332,25 @@ TEST_F(FleetPrinters, DiffTablesWhichPrinterDiffersInWhichSetting) {
                                       "FAILED: cannot be read: DllGetPrinterParam failed: -800"));
     EXPECT_THAT(unread.out, HasSubstr("\n1 of 20 printer(s) differ: " + named + "; could not be read: " +
                                       Label(kRefusing) + "\n"));
+}
+
+TEST_F(FleetPrinters, StatusAndResetGoToEveryPrinterOfTheList) {
+    printersim::PrinterSettings withStatus = Initial(0);
+    withStatus.status = 7;
+    printers_[0]->Model().SetSettings(withStatus);
+    const Result status = Run({"status", "--ip", "127.0.0.1:" + std::to_string(printers_[0]->Port()), "--ip",
+                               "127.0.0.1:" + std::to_string(printers_[kRefusing]->Port())});
+    EXPECT_EQ(status.code, kExitPrinter);
+    EXPECT_THAT(status.out, HasSubstr(Label(0) + ": ok: status 7\n" + Label(kRefusing) +
+                                      ": FAILED\n  DllGetPrinterStatus failed: -800 (network failure)"));
+    EXPECT_THAT(status.out, HasSubstr("\n1 of 2 printer(s) answered; failed: " + Label(kRefusing) + "\n"));
+
+    const Result reset = Run({"reset", "--targets", Path("printers.txt"), "--jobs", "20"});
+    EXPECT_EQ(reset.code, kExitPrinter);
+    EXPECT_THAT(reset.out, HasSubstr("\n19 of 20 printer(s) restarted; failed: " + Label(kRefusing) + "\n"));
+    for (std::size_t i = 0; i < printers_.size(); ++i) {
+        EXPECT_EQ(printers_[i]->Model().ResetCount(), i == kRefusing ? 0 : 1) << i;
+    }
 }
 
 TEST_F(FleetPrinters, DryRunSendsNothingAndShowsWhatWouldChange) {
