@@ -791,7 +791,10 @@ private:
             const std::optional<SettingsRecord> record = ReadOne(link, run);
             if (!record) return false;
             const std::filesystem::path path = dir / PathFromUtf8(files[i]);
-            const std::string shown = (std::filesystem::path(*options_.output) / files[i]).string();
+            // Shown as given, in UTF-8 (a path's narrow text would be the ANSI code page on Windows).
+            const std::string& folder = *options_.output;
+            const bool separated = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
+            const std::string shown = folder + (separated ? "" : "/") + files[i];
             switch (tamsel::SaveSettingsFile(path, *record)) {
                 case tamsel::SaveResult::Saved: run.summary = "wrote " + shown; return true;
                 case tamsel::SaveResult::AccessDenied: run.summary = "read, but " + shown + ": access denied"; break;
