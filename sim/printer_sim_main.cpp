@@ -81,22 +81,22 @@ std::string Control(Printers& printers, const std::string& line) {
 // The control channel: loopback only, one client at a time, line by line.
 class ControlChannel {
 public:
-    ControlChannel(Printers& printers, std::uint16_t port) : printers(printers), listener_(ListenLoopback(port)) {
-        if (!listener_) throw std::runtime_error("cannot listen for control on 127.0.0.1:" + std::to_string(port));
-        port_ = LocalPort(listener_.Get());
-        thread_ = std::thread([this] { Run(); });
+    ControlChannel(Printers& printers, std::uint16_t port) : printers(printers), listenFd(ListenLoopback(port)) {
+        if (!listenFd) throw std::runtime_error("cannot listen for control on 127.0.0.1:" + std::to_string(port));
+        boundPort = LocalPort(listenFd.Get());
+        channelThread = std::thread([this] { Run(); });
     }
     ~ControlChannel() {
-        stop_ = true;
-        thread_.join();
+        stopping = true;
+        channelThread.join();
     }
-    std::uint16_t Port() const { return port_; }
+    std::uint16_t Port() const { return boundPort; }
 
 private:
     static constexpr int kPollMs = 100;  // how soon the channel notices the program ending
 
     bool WaitReadable(int fd) {
-        while (!stop_) {
+        while (!stopping) {
             pollfd p{fd, POLLIN, 0};
             if (::poll(&p, 1, kPollMs) > 0) return true;
         }
@@ -104,8 +104,8 @@ private:
     }
 
     void Run() {
-        while (WaitReadable(listener_.Get())) {
-            UniqueFd client(::accept(listener_.Get(), nullptr, nullptr));
+        while (WaitReadable(listenFd.Get())) {
+            UniqueFd client(::accept(listenFd.Get(), nullptr, nullptr));
             if (!client) continue;
             std::string buffer;
             while (WaitReadable(client.Get())) {
@@ -126,10 +126,10 @@ private:
     }
 
     Printers& printers;
-    UniqueFd listener_;
-    std::uint16_t port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    UniqueFd listenFd;
+    std::uint16_t boundPort = 0;
+    std::atomic<bool> stopping{false};
+    std::thread channelThread;
 };
 
 }  // namespace

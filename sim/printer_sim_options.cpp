@@ -170,9 +170,9 @@ FaultSpec ParseFault(const std::string& text) {
         const std::string value = eq == std::string::npos ? "" : p.substr(eq + 1);
         if (key == "n") f.connections = static_cast<int>(ParseNumber(value, -1, 1000000, "n"));
         else if (key == "pause") f.pause = std::chrono::milliseconds(ParseNumber(value, 0, 86400000, "pause"));
-        else if (key == "split") f.split_at = static_cast<std::size_t>(ParseNumber(value, 0, 228, "split"));
+        else if (key == "split") f.splitAt = static_cast<std::size_t>(ParseNumber(value, 0, 228, "split"));
         else if (key == "offset") f.offset = static_cast<std::size_t>(ParseNumber(value, 0, 224, "offset"));
-        else if (key == "lfnul") f.lf_nul = true;
+        else if (key == "lfnul") f.lfNul = true;
         else if (key == "bytes") f.bytes = Hex(value);
         else throw BadInput("unknown fault option: " + p);
     }

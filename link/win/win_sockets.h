@@ -39,10 +39,10 @@ private:
     // The ICMP library of the echo in progress and its three functions, per
     // thread: the one platform object serves every thread, and an echo that
     // ends must not unload the library under another thread's echo.
-    static inline thread_local void* module_ = nullptr;
-    static inline thread_local void* createFile_ = nullptr;
-    static inline thread_local void* sendEcho_ = nullptr;
-    static inline thread_local void* closeHandle_ = nullptr;
+    static inline thread_local void* icmpModule = nullptr;
+    static inline thread_local void* createFileFn = nullptr;
+    static inline thread_local void* sendEchoFn = nullptr;
+    static inline thread_local void* closeHandleFn = nullptr;
 };
 
 }  // namespace kestrion::link

@@ -137,39 +137,39 @@ struct Options {
 
 class Command {
 public:
-    Command(std::ostream& out, std::ostream& err, const Environment& env) : out_(out), err_(err), env_(env) {}
+    Command(std::ostream& out, std::ostream& err, const Environment& env) : outStream(out), errStream(err), environment(env) {}
 
     int Run(const std::vector<std::string>& args) {
         if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-            (args.empty() ? err_ : out_) << kGeneralHelp;
+            (args.empty() ? errStream : outStream) << kGeneralHelp;
             return args.empty() ? kExitUsage : kExitOk;
         }
-        name_ = args[0];
-        const auto help = kCommandHelp.find(name_);
-        if (help == kCommandHelp.end()) return Usage("unknown command '" + name_ + "'");
+        commandName = args[0];
+        const auto help = kCommandHelp.find(commandName);
+        if (help == kCommandHelp.end()) return Usage("unknown command '" + commandName + "'");
         if (!ParseOptions(args)) return kExitUsage;
-        if (options_.help) {
-            out_ << help->second;
+        if (options.help) {
+            outStream << help->second;
             return kExitOk;
         }
-        const bool talks = name_ == "status" || name_ == "read" || name_ == "send" || name_ == "reset" ||
-                           name_ == "diff";
-        if ((options_.dryRun || options_.stopOnFailure) && name_ != "send") {
+        const bool talks = commandName == "status" || commandName == "read" || commandName == "send" || commandName == "reset" ||
+                           commandName == "diff";
+        if ((options.dryRun || options.stopOnFailure) && commandName != "send") {
             return Usage("--dry-run and --stop-on-failure belong to send");
         }
-        if (options_.json && name_ != "send" && name_ != "show") return Usage("--json belongs to show and send");
-        if (options_.jobs && !talks) return Usage("--jobs belongs to the commands that talk to printers");
+        if (options.json && commandName != "send" && commandName != "show") return Usage("--json belongs to show and send");
+        if (options.jobs && !talks) return Usage("--jobs belongs to the commands that talk to printers");
         // A list of printers, or one printer with what only the list's report has.
-        if (talks && (options_.targets || options_.ips.size() > 1 || options_.jobs || options_.dryRun ||
-                      options_.stopOnFailure || (options_.json && name_ == "send"))) {
+        if (talks && (options.targets || options.ips.size() > 1 || options.jobs || options.dryRun ||
+                      options.stopOnFailure || (options.json && commandName == "send"))) {
             return Fleet();
         }
-        if (name_ == "status") return Status();
-        if (name_ == "read") return Read();
-        if (name_ == "send") return Send();
-        if (name_ == "reset") return Reset();
-        if (name_ == "show") return Show();
-        if (name_ == "diff") return Diff();
+        if (commandName == "status") return Status();
+        if (commandName == "read") return Read();
+        if (commandName == "send") return Send();
+        if (commandName == "reset") return Reset();
+        if (commandName == "show") return Show();
+        if (commandName == "diff") return Diff();
         return Import();
     }
 
@@ -177,34 +177,34 @@ private:
     // --- Command line --------------------------------------------------------------
 
     int Usage(const std::string& what) {
-        err_ << "kestrion" << (name_.empty() ? "" : " " + name_) << ": " << what << "\n";
-        const auto help = kCommandHelp.find(name_);
-        err_ << (help != kCommandHelp.end() ? help->second : std::string(kGeneralHelp));
+        errStream << "kestrion" << (commandName.empty() ? "" : " " + commandName) << ": " << what << "\n";
+        const auto help = kCommandHelp.find(commandName);
+        errStream << (help != kCommandHelp.end() ? help->second : std::string(kGeneralHelp));
         return kExitUsage;
     }
 
     bool ParseOptions(const std::vector<std::string>& args) {
         const std::map<std::string, std::optional<std::string>*> valued = {
-            {"--port", &options_.port}, {"--printer", &options_.printer},
-            {"-o", &options_.output}, {"--output", &options_.output},
-            {"--targets", &options_.targets}, {"--jobs", &options_.jobs}};
+            {"--port", &options.port}, {"--printer", &options.printer},
+            {"-o", &options.output}, {"--output", &options.output},
+            {"--targets", &options.targets}, {"--jobs", &options.jobs}};
         using tamsel::SendChoice;
         const std::map<std::string, SendChoice> blocks = {
             {"--param", SendChoice::Param}, {"--adjust", SendChoice::Adjust},
             {"--address", SendChoice::Address}, {"--all", SendChoice::All}};
         const std::map<std::string, bool*> flags = {
-            {"--help", &options_.help}, {"-h", &options_.help}, {"--local", &options_.local},
-            {"--json", &options_.json}, {"--dry-run", &options_.dryRun},
-            {"--stop-on-failure", &options_.stopOnFailure}};
+            {"--help", &options.help}, {"-h", &options.help}, {"--local", &options.local},
+            {"--json", &options.json}, {"--dry-run", &options.dryRun},
+            {"--stop-on-failure", &options.stopOnFailure}};
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& a = args[i];
             if (const auto f = flags.find(a); f != flags.end()) {
                 *f->second = true;
             } else if (blocks.count(a)) {
-                options_.choices.push_back(blocks.at(a));
+                options.choices.push_back(blocks.at(a));
             } else if (a == "--ip") {
                 if (i + 1 >= args.size()) return Usage(a + " needs a value"), false;
-                options_.ips.push_back(args[++i]);
+                options.ips.push_back(args[++i]);
             } else if (const auto v = valued.find(a); v != valued.end()) {
                 if (i + 1 >= args.size()) return Usage(a + " needs a value"), false;
                 if (v->second->has_value()) return Usage(a + " given twice"), false;
@@ -212,19 +212,19 @@ private:
             } else if (a.size() > 1 && a[0] == '-') {
                 return Usage("unknown option '" + a + "'"), false;
             } else {
-                options_.positional.push_back(a);
+                options.positional.push_back(a);
             }
         }
         return true;
     }
 
     bool Positional(std::size_t count) {
-        if (options_.positional.size() == count) return true;
-        Usage(options_.positional.size() < count ? "missing file name" : "too many file names");
+        if (options.positional.size() == count) return true;
+        Usage(options.positional.size() < count ? "missing file name" : "too many file names");
         return false;
     }
 
-    bool HasTarget() const { return !options_.ips.empty() || options_.printer || options_.targets; }
+    bool HasTarget() const { return !options.ips.empty() || options.printer || options.targets; }
 
     // One --ip with its --port, if given: the network printer; nullopt (usage
     // already reported) when wrong.
@@ -232,9 +232,9 @@ private:
         std::string error;
         std::optional<FleetPrinter> p = ParseTarget(ip, error);
         if (!p || !p->network) return Usage("--ip wants a dotted address such as 192.168.0.5"), std::nullopt;
-        if (options_.port) {
+        if (options.port) {
             if (ip.find(':') != std::string::npos) return Usage("give the port in --ip A.B.C.D:PORT or --port, not both"), std::nullopt;
-            const std::string& t = *options_.port;
+            const std::string& t = *options.port;
             if (t.empty() || t.size() > 5 || t.find_first_not_of("0123456789") != std::string::npos ||
                 std::stoul(t) > 65535) {
                 return Usage("--port wants a number 0-65535"), std::nullopt;
@@ -247,48 +247,48 @@ private:
 
     // Builds the target; false (usage already reported) when it is missing or wrong.
     bool Target() {
-        if (!options_.ips.empty() && options_.printer) return Usage("give either --ip or --printer, not both"), false;
-        if (!options_.ips.empty()) {
-            if (options_.local) return Usage("--local belongs to --printer"), false;
-            const std::optional<FleetPrinter> p = IpTarget(options_.ips[0]);
+        if (!options.ips.empty() && options.printer) return Usage("give either --ip or --printer, not both"), false;
+        if (!options.ips.empty()) {
+            if (options.local) return Usage("--local belongs to --printer"), false;
+            const std::optional<FleetPrinter> p = IpTarget(options.ips[0]);
             if (!p) return false;
-            target_ = PrinterTarget{};
-            target_.connection = 1;
-            std::memcpy(target_.ipAddress, &p->address, 4);
-            target_.port = p->port;
+            target = PrinterTarget{};
+            target.connection = 1;
+            std::memcpy(target.ipAddress, &p->address, 4);
+            target.port = p->port;
             return true;
         }
-        if (options_.printer) {
-            if (options_.port) return Usage("--port belongs to --ip"), false;
-            if (!env_.spoolerTargets) {
-                err_ << "kestrion " << name_ << ": --printer needs the Windows spooler, which this platform does not "
+        if (options.printer) {
+            if (options.port) return Usage("--port belongs to --ip"), false;
+            if (!environment.spoolerTargets) {
+                errStream << "kestrion " << commandName << ": --printer needs the Windows spooler, which this platform does not "
                         "have; reach a network printer with --ip A.B.C.D\n";
                 return false;
             }
-            printerName_ = env_.printerNameForSpooler(*options_.printer);
-            target_ = PrinterTarget{};
-            target_.connection = 0;
-            target_.nameLength = static_cast<std::uint32_t>(printerName_.size());
-            target_.printerName = printerName_.c_str();
+            printerName = environment.printerNameForSpooler(*options.printer);
+            target = PrinterTarget{};
+            target.connection = 0;
+            target.nameLength = static_cast<std::uint32_t>(printerName.size());
+            target.printerName = printerName.c_str();
             return true;
         }
         return Usage("no printer given (--ip A.B.C.D, --printer NAME or --targets FILE)"), false;
     }
 
     bool NoTarget() {
-        if (!HasTarget() && !options_.port && !options_.local) return true;
+        if (!HasTarget() && !options.port && !options.local) return true;
         Usage("this command does not talk to a printer");
         return false;
     }
 
     std::unique_ptr<tamsel::PrinterLink> Bind() {
         std::string error;
-        const std::optional<tamsel::LinkOperations> ops = env_.bind(error);
+        const std::optional<tamsel::LinkOperations> ops = environment.bind(error);
         if (!ops) {
-            err_ << "kestrion " << name_ << ": cannot use the link library: " << error << "\n";
+            errStream << "kestrion " << commandName << ": cannot use the link library: " << error << "\n";
             return nullptr;
         }
-        return std::make_unique<tamsel::LibraryLink>(*ops, target_);
+        return std::make_unique<tamsel::LibraryLink>(*ops, target);
     }
 
     // "DllSetPrinterParam failed: -800 (network failure), system error 111 (...)"
@@ -298,14 +298,14 @@ private:
         if (sysError != 0) {
             // Called from the threads of a list: the platform's words may come
             // from a buffer shared by the process.
-            std::lock_guard lock(describeMutex_);
-            text += ", system error " + std::to_string(sysError) + " (" + env_.describeSystemError(sysError) + ")";
+            std::lock_guard lock(describeMutex);
+            text += ", system error " + std::to_string(sysError) + " (" + environment.describeSystemError(sysError) + ")";
         }
         return text;
     }
 
     int PrinterFailure(const char* operation, std::int32_t result, std::int32_t sysError) {
-        err_ << "kestrion " << name_ << ": " << FailureText(operation, result, sysError) << "\n";
+        errStream << "kestrion " << commandName << ": " << FailureText(operation, result, sysError) << "\n";
         return kExitPrinter;
     }
 
@@ -328,11 +328,11 @@ private:
         switch (tamsel::LoadSettingsFile(PathFromUtf8(file), record)) {
             case tamsel::LoadResult::Loaded: return record;
             case tamsel::LoadResult::NotSettingsFile:
-                err_ << "kestrion " << name_ << ": " << file
+                errStream << "kestrion " << commandName << ": " << file
                      << ": not a settings file (wrong header or shorter than 228 bytes)\n";
                 return std::nullopt;
             case tamsel::LoadResult::CannotOpen:
-                err_ << "kestrion " << name_ << ": " << file << ": cannot be opened\n";
+                errStream << "kestrion " << commandName << ": " << file << ": cannot be opened\n";
                 return std::nullopt;
         }
         return std::nullopt;
@@ -342,10 +342,10 @@ private:
         switch (tamsel::SaveSettingsFile(PathFromUtf8(file), record)) {
             case tamsel::SaveResult::Saved: return true;
             case tamsel::SaveResult::AccessDenied:
-                err_ << "kestrion " << name_ << ": " << file << ": access denied\n";
+                errStream << "kestrion " << commandName << ": " << file << ": access denied\n";
                 return false;
             case tamsel::SaveResult::Failed:
-                err_ << "kestrion " << name_ << ": " << file << ": cannot be written\n";
+                errStream << "kestrion " << commandName << ": " << file << ": cannot be written\n";
                 return false;
         }
         return false;
@@ -361,34 +361,34 @@ private:
         if (const std::int32_t r = link->GetStatus(&status, &sysError); r != 0) {
             return PrinterFailure("DllGetPrinterStatus", r, sysError);
         }
-        out_ << "status " << status << "\n";
+        outStream << "status " << status << "\n";
         return kExitOk;
     }
 
     int Read() {
         if (!Positional(0) || !Target()) return kExitUsage;
-        if (!options_.output) return Usage("-o FILE.dat is required");
+        if (!options.output) return Usage("-o FILE.dat is required");
         const auto link = Bind();
         if (!link) return kExitPrinter;
         const std::optional<SettingsRecord> record = ReadPrinter(*link);
         if (!record) return kExitPrinter;
-        if (!SaveFile(*options_.output, *record)) return kExitInput;
-        out_ << "read the printer's settings into " << *options_.output << "\n";
+        if (!SaveFile(*options.output, *record)) return kExitInput;
+        outStream << "read the printer's settings into " << *options.output << "\n";
         return kExitOk;
     }
 
     int Send() {
         if (!Positional(1) || !Target()) return kExitUsage;
-        if (options_.choices.size() != 1) return Usage("choose exactly one of --param, --adjust, --address, --all");
-        const tamsel::SendChoice choice = options_.choices[0];
-        const std::optional<SettingsRecord> work = LoadFile(options_.positional[0]);
+        if (options.choices.size() != 1) return Usage("choose exactly one of --param, --adjust, --address, --all");
+        const tamsel::SendChoice choice = options.choices[0];
+        const std::optional<SettingsRecord> work = LoadFile(options.positional[0]);
         if (!work) return kExitInput;
         // The address page refuses a socket port outside its range before anything is sent.
         const std::int32_t port = work->address[kestrion::kSocketPort];
         const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
         const bool sendsAddress = choice == tamsel::SendChoice::Address || choice == tamsel::SendChoice::All;
         if (sendsAddress && !range.Contains(port)) {
-            err_ << "kestrion send: " << options_.positional[0] << ": socket port " << port << " is outside "
+            errStream << "kestrion send: " << options.positional[0] << ": socket port " << port << " is outside "
                  << range.low << "-" << range.high << "; nothing sent\n"
                  << range.message << "\n";
             return kExitInput;
@@ -398,12 +398,12 @@ private:
 
         SettingsRecord snapshot = SettingsRecord::Zero();
         const tamsel::SendReport report =
-            tamsel::SendToPrinterBlocks(*link, choice, *work, !options_.local, snapshot);
+            tamsel::SendToPrinterBlocks(*link, choice, *work, !options.local, snapshot);
         if (report.outcome == tamsel::SendOutcome::NothingSent) return kExitUsage;
         const bool sent = report.outcome == tamsel::SendOutcome::Sent;
-        std::ostream& stream = sent ? out_ : err_;
+        std::ostream& stream = sent ? outStream : errStream;
         if (const char* message = tamsel::SendOutcomeText(report.outcome, choice)) stream << message << "\n";
-        for (const std::string& line : SendDetails(report, options_.local)) {
+        for (const std::string& line : SendDetails(report, options.local)) {
             const bool sentence = line.rfind("  ", 0) != 0;
             stream << (sentence && !sent ? "kestrion send: " : "") << line << "\n";
         }
@@ -459,15 +459,15 @@ private:
         if (!link) return kExitPrinter;
         std::int32_t sysError = 0;
         if (const std::int32_t r = link->Reset(&sysError); r != 0) return PrinterFailure("DllResetPrinter", r, sysError);
-        out_ << "restarted the printer\n";
+        outStream << "restarted the printer\n";
         return kExitOk;
     }
 
     int Show() {
         if (!Positional(1) || !NoTarget()) return kExitUsage;
-        const std::optional<SettingsRecord> record = LoadFile(options_.positional[0]);
+        const std::optional<SettingsRecord> record = LoadFile(options.positional[0]);
         if (!record) return kExitInput;
-        out_ << (options_.json ? kjson::Write(RecordToJson(*record)) : DescribeRecord(*record));
+        outStream << (options.json ? kjson::Write(RecordToJson(*record)) : DescribeRecord(*record));
         return kExitOk;
     }
 
@@ -475,42 +475,42 @@ private:
         std::optional<SettingsRecord> a, b;
         if (HasTarget()) {
             if (!Positional(1) || !Target()) return kExitUsage;
-            if (!(a = LoadFile(options_.positional[0]))) return kExitInput;
+            if (!(a = LoadFile(options.positional[0]))) return kExitInput;
             const auto link = Bind();
             if (!link) return kExitPrinter;
             if (!(b = ReadPrinter(*link))) return kExitPrinter;
         } else {
             if (!Positional(2) || !NoTarget()) return kExitUsage;
-            if (!(a = LoadFile(options_.positional[0])) || !(b = LoadFile(options_.positional[1]))) return kExitInput;
+            if (!(a = LoadFile(options.positional[0])) || !(b = LoadFile(options.positional[1]))) return kExitInput;
         }
         const std::vector<std::string> lines = DiffRecords(*a, *b);
         if (lines.empty()) {
-            out_ << "no differences\n";
+            outStream << "no differences\n";
             return kExitOk;
         }
-        for (const std::string& line : lines) out_ << line << "\n";
+        for (const std::string& line : lines) outStream << line << "\n";
         return kExitDiffers;
     }
 
     int Import() {
         if (!Positional(1) || !NoTarget()) return kExitUsage;
-        if (!options_.output) return Usage("-o FILE.dat is required");
-        const std::string& file = options_.positional[0];
+        if (!options.output) return Usage("-o FILE.dat is required");
+        const std::string& file = options.positional[0];
         std::ifstream in(PathFromUtf8(file), std::ios::binary);
         if (!in) {
-            err_ << "kestrion import: " << file << ": cannot be opened\n";
+            errStream << "kestrion import: " << file << ": cannot be opened\n";
             return kExitInput;
         }
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::string error;
         const std::optional<kjson::Value> json = kjson::Parse(text, error);
         if (!json) {
-            err_ << "kestrion import: " << file << ": not valid JSON: " << error << "\n";
+            errStream << "kestrion import: " << file << ": not valid JSON: " << error << "\n";
             return kExitInput;
         }
         const std::optional<SettingsRecord> record = RecordFromJson(*json, error);
         if (!record) {
-            err_ << "kestrion import: " << file << ": " << error << "; nothing written\n";
+            errStream << "kestrion import: " << file << ": " << error << "; nothing written\n";
             return kExitInput;
         }
         // Kept as it is: a printer may listen on such a port (9100, say), but a
@@ -518,11 +518,11 @@ private:
         const std::int32_t port = record->address[kestrion::kSocketPort];
         const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
         if (!range.Contains(port)) {
-            err_ << "kestrion import: warning: socket port " << port << " is outside " << range.low << "-"
+            errStream << "kestrion import: warning: socket port " << port << " is outside " << range.low << "-"
                  << range.high << ", which the address page refuses; sending the address block will refuse it\n";
         }
-        if (!SaveFile(*options_.output, *record)) return kExitInput;
-        out_ << "wrote " << *options_.output << "\n";
+        if (!SaveFile(*options.output, *record)) return kExitInput;
+        outStream << "wrote " << *options.output << "\n";
         return kExitOk;
     }
 
@@ -554,26 +554,26 @@ private:
     std::optional<std::vector<FleetPrinter>> Printers(int& code) {
         code = kExitUsage;
         std::vector<FleetPrinter> printers;
-        if (options_.printer) {
-            if (options_.targets || !options_.ips.empty()) {
+        if (options.printer) {
+            if (options.targets || !options.ips.empty()) {
                 return Usage("--printer is one printer; list Windows printers in --targets as printer:NAME"),
                        std::nullopt;
             }
             std::string error;
             std::optional<FleetPrinter> p =
-                ParseTarget((options_.local ? "local:" : "printer:") + *options_.printer, error);
+                ParseTarget((options.local ? "local:" : "printer:") + *options.printer, error);
             if (!p) return Usage(error), std::nullopt;
             p->origin = "--printer";
             printers.push_back(*p);
-        } else if (options_.local) {
+        } else if (options.local) {
             return Usage("--local belongs to --printer (in a target file: local:NAME)"), std::nullopt;
         }
-        if (options_.targets) {
-            const std::string& file = *options_.targets;
+        if (options.targets) {
+            const std::string& file = *options.targets;
             std::ifstream in(PathFromUtf8(file), std::ios::binary);
             if (!in) {
                 code = kExitInput;
-                err_ << "kestrion " << name_ << ": " << file << ": cannot be opened\n";
+                errStream << "kestrion " << commandName << ": " << file << ": cannot be opened\n";
                 return std::nullopt;
             }
             const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -581,37 +581,37 @@ private:
             std::optional<std::vector<FleetPrinter>> listed = ParseTargetList(text, error);
             if (!listed) {
                 code = kExitInput;
-                err_ << "kestrion " << name_ << ": " << file << ": " << error << "\n";
+                errStream << "kestrion " << commandName << ": " << file << ": " << error << "\n";
                 return std::nullopt;
             }
             for (FleetPrinter& p : *listed) p.origin = file + " " + p.origin;
             printers.insert(printers.end(), listed->begin(), listed->end());
         }
-        if (options_.port && (options_.ips.size() != 1 || options_.targets)) {
+        if (options.port && (options.ips.size() != 1 || options.targets)) {
             return Usage("--port belongs to a single --ip; in a list write A.B.C.D:PORT"), std::nullopt;
         }
-        for (const std::string& ip : options_.ips) {
+        for (const std::string& ip : options.ips) {
             const std::optional<FleetPrinter> p = IpTarget(ip);
             if (!p) return std::nullopt;
             printers.push_back(*p);
         }
         if (printers.empty()) {
-            if (options_.targets) {
+            if (options.targets) {
                 code = kExitInput;
-                err_ << "kestrion " << name_ << ": " << *options_.targets << ": names no printer\n";
+                errStream << "kestrion " << commandName << ": " << *options.targets << ": names no printer\n";
                 return std::nullopt;
             }
             return Usage("no printer given (--ip A.B.C.D, --printer NAME or --targets FILE)"), std::nullopt;
         }
         if (const std::optional<std::string> twice = FindDuplicate(printers)) {
             code = kExitInput;
-            err_ << "kestrion " << name_ << ": " << *twice << "\n";
+            errStream << "kestrion " << commandName << ": " << *twice << "\n";
             return std::nullopt;
         }
         for (const FleetPrinter& p : printers) {
-            if (!p.network && !env_.spoolerTargets) {
+            if (!p.network && !environment.spoolerTargets) {
                 code = kExitInput;
-                err_ << "kestrion " << name_ << ": " << p.target << " needs the Windows spooler, which this platform "
+                errStream << "kestrion " << commandName << ": " << p.target << " needs the Windows spooler, which this platform "
                      << "does not have; reach network printers as A.B.C.D[:PORT]\n";
                 return std::nullopt;
             }
@@ -625,15 +625,15 @@ private:
                         std::vector<PrinterRun>& runs,
                         const std::function<bool(std::size_t, tamsel::PrinterLink&, PrinterRun&)>& work) {
         std::string bindError;
-        const std::optional<tamsel::LinkOperations> ops = env_.bind(bindError);
+        const std::optional<tamsel::LinkOperations> ops = environment.bind(bindError);
         if (!ops) {
-            err_ << "kestrion " << name_ << ": cannot use the link library: " << bindError << "\n";
+            errStream << "kestrion " << commandName << ": cannot use the link library: " << bindError << "\n";
             return false;
         }
         // Everything the threads read is made before they start.
         std::vector<std::string> spoolerNames(printers.size());
         for (std::size_t i = 0; i < printers.size(); ++i) {
-            if (!printers[i].network) spoolerNames[i] = env_.printerNameForSpooler(printers[i].name);
+            if (!printers[i].network) spoolerNames[i] = environment.printerNameForSpooler(printers[i].name);
         }
         runs.assign(printers.size(), PrinterRun{});
         const auto one = [&](std::size_t i) {
@@ -659,15 +659,15 @@ private:
         // The progress line, on a terminal only, rewritten in place.
         std::size_t progressWidth = 0;
         const auto progress = [&](std::size_t done, std::size_t failed) {
-            if (!env_.progressLine) return;
-            const std::string line = "kestrion " + name_ + ": " + std::to_string(done) + "/" +
+            if (!environment.progressLine) return;
+            const std::string line = "kestrion " + commandName + ": " + std::to_string(done) + "/" +
                                      std::to_string(printers.size()) + " printers done, " + std::to_string(failed) +
                                      " failed";
             progressWidth = std::max(progressWidth, line.size());
-            err_ << "\r" << line << std::flush;
+            errStream << "\r" << line << std::flush;
         };
         const std::vector<bool> ran = RunFleet(printers, jobs, stopOnFailure, one, progress);
-        if (progressWidth > 0) err_ << "\r" << std::string(progressWidth, ' ') << "\r" << std::flush;
+        if (progressWidth > 0) errStream << "\r" << std::string(progressWidth, ' ') << "\r" << std::flush;
         for (std::size_t i = 0; i < printers.size(); ++i) runs[i].ran = ran[i];
         return true;
     }
@@ -695,32 +695,32 @@ private:
 
     int Fleet() {
         int code = kExitUsage;
-        if (name_ == "send" || name_ == "diff") {
+        if (commandName == "send" || commandName == "diff") {
             if (!Positional(1)) return kExitUsage;
         } else if (!Positional(0)) {
             return kExitUsage;
         }
         int jobs = kDefaultFleetJobs;
-        if (options_.jobs) {
-            const std::string& j = *options_.jobs;
+        if (options.jobs) {
+            const std::string& j = *options.jobs;
             if (j.empty() || j.size() > 2 || j.find_first_not_of("0123456789") != std::string::npos ||
                 std::stoi(j) < 1 || std::stoi(j) > kMaxFleetJobs) {
                 return Usage("--jobs wants a number 1-" + std::to_string(kMaxFleetJobs));
             }
             jobs = std::stoi(j);
         }
-        if (name_ == "read" && !options_.output) return Usage("-o DIR is required");
-        if (name_ == "send" && options_.choices.size() != 1) {
+        if (commandName == "read" && !options.output) return Usage("-o DIR is required");
+        if (commandName == "send" && options.choices.size() != 1) {
             return Usage("choose exactly one of --param, --adjust, --address, --all");
         }
         const std::optional<std::vector<FleetPrinter>> printers = Printers(code);
         if (!printers) return code;
         // A list given as a list keeps its form in the report even for one printer.
-        list_ = options_.targets || printers->size() > 1;
-        if (name_ == "status") return FleetStatusOrReset(*printers, jobs, false);
-        if (name_ == "reset") return FleetStatusOrReset(*printers, jobs, true);
-        if (name_ == "read") return FleetRead(*printers, jobs);
-        if (name_ == "diff") return FleetDiff(*printers, jobs);
+        targetsAsList = options.targets || printers->size() > 1;
+        if (commandName == "status") return FleetStatusOrReset(*printers, jobs, false);
+        if (commandName == "reset") return FleetStatusOrReset(*printers, jobs, true);
+        if (commandName == "read") return FleetRead(*printers, jobs);
+        if (commandName == "diff") return FleetDiff(*printers, jobs);
         return FleetSend(*printers, jobs);
     }
 
@@ -728,18 +728,18 @@ private:
     void ReportLines(const std::vector<FleetPrinter>& printers, const std::vector<PrinterRun>& runs, bool timed) {
         for (std::size_t i = 0; i < printers.size(); ++i) {
             const PrinterRun& run = runs[i];
-            out_ << printers[i].label << ": ";
+            outStream << printers[i].label << ": ";
             if (!run.ran) {
-                out_ << "skipped: not started after an earlier failure\n";
+                outStream << "skipped: not started after an earlier failure\n";
                 continue;
             }
-            out_ << (run.ok ? "ok" : "FAILED");
-            if (timed) out_ << " (" << Seconds(run.milliseconds) << ")";
-            out_ << (run.summary.empty() ? "" : ": " + run.summary) << "\n";
+            outStream << (run.ok ? "ok" : "FAILED");
+            if (timed) outStream << " (" << Seconds(run.milliseconds) << ")";
+            outStream << (run.summary.empty() ? "" : ": " + run.summary) << "\n";
             if (!run.ok && !run.message.empty()) {  // a success says it in the summary
-                for (const std::string& line : MessageLines(run.message)) out_ << "  " << line << "\n";
+                for (const std::string& line : MessageLines(run.message)) outStream << "  " << line << "\n";
             }
-            for (const std::string& line : run.lines) out_ << "  " << line << "\n";
+            for (const std::string& line : run.lines) outStream << "  " << line << "\n";
         }
     }
 
@@ -750,11 +750,11 @@ private:
             if (!runs[i].ran) skipped.push_back(printers[i].label);
             else if (!runs[i].ok) failed.push_back(printers[i].label);
         }
-        out_ << printers.size() - failed.size() - skipped.size() << " of " << printers.size() << " printer(s) "
+        outStream << printers.size() - failed.size() - skipped.size() << " of " << printers.size() << " printer(s) "
              << what;
-        if (!failed.empty()) out_ << "; failed: " << Joined(failed);
-        if (!skipped.empty()) out_ << "; skipped: " << Joined(skipped);
-        out_ << "\n";
+        if (!failed.empty()) outStream << "; failed: " << Joined(failed);
+        if (!skipped.empty()) outStream << "; skipped: " << Joined(skipped);
+        outStream << "\n";
         return failed.empty() && skipped.empty() ? kExitOk : kExitPrinter;
     }
 
@@ -777,11 +777,11 @@ private:
     }
 
     int FleetRead(const std::vector<FleetPrinter>& printers, int jobs) {
-        const std::filesystem::path dir = PathFromUtf8(*options_.output);
+        const std::filesystem::path dir = PathFromUtf8(*options.output);
         std::error_code error;
         std::filesystem::create_directories(dir, error);
         if (!std::filesystem::is_directory(dir, error)) {
-            err_ << "kestrion read: " << *options_.output << ": not a folder and cannot be made one\n";
+            errStream << "kestrion read: " << *options.output << ": not a folder and cannot be made one\n";
             return kExitInput;
         }
         const std::vector<std::string> files = SettingsFileNames(printers);
@@ -792,7 +792,7 @@ private:
             if (!record) return false;
             const std::filesystem::path path = dir / PathFromUtf8(files[i]);
             // Shown as given, in UTF-8 (a path's narrow text would be the ANSI code page on Windows).
-            const std::string& folder = *options_.output;
+            const std::string& folder = *options.output;
             const bool separated = !folder.empty() && (folder.back() == '/' || folder.back() == '\\');
             const std::string shown = folder + (separated ? "" : "/") + files[i];
             switch (tamsel::SaveSettingsFile(path, *record)) {
@@ -816,7 +816,7 @@ private:
     }
 
     int FleetDiff(const std::vector<FleetPrinter>& printers, int jobs) {
-        const std::optional<SettingsRecord> file = LoadFile(options_.positional[0]);
+        const std::optional<SettingsRecord> file = LoadFile(options.positional[0]);
         if (!file) return kExitInput;
         std::vector<PrinterRun> runs;
         std::vector<std::vector<std::string>> rows(printers.size());
@@ -838,25 +838,25 @@ private:
         const auto cell = [&](const std::string& label) {
             return label + std::string(width - DisplayWidth(label) + 2, ' ');
         };
-        out_ << cell("printer") << "setting: " << options_.positional[0] << " → printer\n";
+        outStream << cell("printer") << "setting: " << options.positional[0] << " → printer\n";
         std::vector<std::string> differing, unread;
         for (std::size_t i = 0; i < printers.size(); ++i) {
             const std::string& label = printers[i].label;
             if (!runs[i].ok) {
                 unread.push_back(label);
-                out_ << cell(label) << "FAILED: " << runs[i].summary
+                outStream << cell(label) << "FAILED: " << runs[i].summary
                      << (runs[i].lines.empty() ? "" : ": " + runs[i].lines[0]) << "\n";
             } else if (rows[i].empty()) {
-                out_ << cell(label) << "(the same)\n";
+                outStream << cell(label) << "(the same)\n";
             } else {
                 differing.push_back(label);
-                for (const std::string& row : rows[i]) out_ << cell(label) << row << "\n";
+                for (const std::string& row : rows[i]) outStream << cell(label) << row << "\n";
             }
         }
-        out_ << differing.size() << " of " << printers.size() << " printer(s) differ";
-        if (!differing.empty()) out_ << ": " << Joined(differing);
-        if (!unread.empty()) out_ << "; could not be read: " << Joined(unread);
-        out_ << "\n";
+        outStream << differing.size() << " of " << printers.size() << " printer(s) differ";
+        if (!differing.empty()) outStream << ": " << Joined(differing);
+        if (!unread.empty()) outStream << "; could not be read: " << Joined(unread);
+        outStream << "\n";
         if (!unread.empty()) return kExitPrinter;
         return differing.empty() ? kExitOk : kExitDiffers;
     }
@@ -874,25 +874,25 @@ private:
     }
 
     int FleetSend(const std::vector<FleetPrinter>& printers, int jobs) {
-        const tamsel::SendChoice choice = options_.choices[0];
-        const std::string& file = options_.positional[0];
+        const tamsel::SendChoice choice = options.choices[0];
+        const std::string& file = options.positional[0];
         const std::optional<SettingsRecord> work = LoadFile(file);
         if (!work) return kExitInput;
         const std::int32_t port = work->address[kestrion::kSocketPort];
         const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
         const bool sendsAddress = choice == tamsel::SendChoice::Address || choice == tamsel::SendChoice::All;
         if (sendsAddress && !range.Contains(port)) {
-            err_ << "kestrion send: " << file << ": socket port " << port << " is outside " << range.low << "-"
+            errStream << "kestrion send: " << file << ": socket port " << port << " is outside " << range.low << "-"
                  << range.high << "; nothing sent\n"
                  << range.message << "\n";
             return kExitInput;
         }
         // One address for many printers would give them all the same one.
-        const bool keepOwnAddress = sendsAddress && list_;
-        const bool dryRun = options_.dryRun;
+        const bool keepOwnAddress = sendsAddress && targetsAsList;
+        const bool dryRun = options.dryRun;
 
         std::vector<PrinterRun> runs;
-        const bool bound = ForEachPrinter(printers, jobs, options_.stopOnFailure, runs, [&](std::size_t i,
+        const bool bound = ForEachPrinter(printers, jobs, options.stopOnFailure, runs, [&](std::size_t i,
                                                                                           tamsel::PrinterLink& link,
                                                                                           PrinterRun& run) {
             const FleetPrinter& p = printers[i];
@@ -933,32 +933,32 @@ private:
             return ok;
         });
         if (!bound) return kExitPrinter;
-        return options_.json ? SendJson(printers, runs, choice, jobs, keepOwnAddress)
+        return options.json ? SendJson(printers, runs, choice, jobs, keepOwnAddress)
                              : SendText(printers, runs, choice, jobs, keepOwnAddress);
     }
 
     int SendText(const std::vector<FleetPrinter>& printers, const std::vector<PrinterRun>& runs,
                  tamsel::SendChoice choice, int jobs, bool keepOwnAddress) {
-        const std::string& file = options_.positional[0];
-        if (options_.dryRun) {
-            out_ << "kestrion send: dry run, nothing is sent: what " << ChoiceOption(choice) << " from " << file
+        const std::string& file = options.positional[0];
+        if (options.dryRun) {
+            outStream << "kestrion send: dry run, nothing is sent: what " << ChoiceOption(choice) << " from " << file
                  << " would change on " << printers.size() << " printer(s)\n";
         } else {
-            out_ << "kestrion send: " << ChoiceOption(choice) << " from " << file << " to " << printers.size()
+            outStream << "kestrion send: " << ChoiceOption(choice) << " from " << file << " to " << printers.size()
                  << " printer(s), " << jobs << " network printer(s) at a time\n";
         }
-        if (keepOwnAddress) out_ << "each printer keeps its own IP address; the file's other values are sent\n";
-        ReportLines(printers, runs, !options_.dryRun);
-        if (!options_.dryRun) return Tally(printers, runs, "succeeded");
+        if (keepOwnAddress) outStream << "each printer keeps its own IP address; the file's other values are sent\n";
+        ReportLines(printers, runs, !options.dryRun);
+        if (!options.dryRun) return Tally(printers, runs, "succeeded");
         std::size_t changing = 0;
         for (const PrinterRun& run : runs) changing += run.ok && !run.lines.empty();
         std::vector<std::string> unread;
         for (std::size_t i = 0; i < printers.size(); ++i) {
             if (!runs[i].ok) unread.push_back(printers[i].label);
         }
-        out_ << changing << " of " << printers.size() << " printer(s) would change";
-        if (!unread.empty()) out_ << "; could not be read: " << Joined(unread);
-        out_ << "\n";
+        outStream << changing << " of " << printers.size() << " printer(s) would change";
+        if (!unread.empty()) outStream << "; could not be read: " << Joined(unread);
+        outStream << "\n";
         return unread.empty() ? kExitOk : kExitPrinter;
     }
 
@@ -987,22 +987,22 @@ private:
                 .Add("outcome", Value::String(outcome))
                 .Add("summary", Value::String(run.ran ? run.summary : "not started after an earlier failure"))
                 .Add("message", Value::String(run.message))
-                .Add(options_.dryRun ? "changes" : "details", std::move(lines))
+                .Add(options.dryRun ? "changes" : "details", std::move(lines))
                 .Add("milliseconds", Value::Number(run.milliseconds));
             list.items.push_back(std::move(entry));
         }
         Value report = Value::Object();
         report.Add("command", Value::String("send"))
-            .Add("file", Value::String(options_.positional[0]))
+            .Add("file", Value::String(options.positional[0]))
             .Add("blocks", Value::String(ChoiceOption(choice)))
-            .Add("dryRun", boolean(options_.dryRun))
+            .Add("dryRun", boolean(options.dryRun))
             .Add("jobs", Value::Number(jobs))
             .Add("keepsOwnIpAddress", boolean(keepOwnAddress))
             .Add("printers", std::move(list))
             .Add("succeeded", Value::Number(succeeded))
             .Add("failed", Value::Number(failed))
             .Add("skipped", Value::Number(skipped));
-        out_ << kjson::Write(report);
+        outStream << kjson::Write(report);
         return failed == 0 && skipped == 0 ? kExitOk : kExitPrinter;
     }
 
@@ -1022,15 +1022,15 @@ private:
         return out;
     }
 
-    std::ostream& out_;
-    std::ostream& err_;
-    const Environment& env_;
-    std::string name_;
-    Options options_;
-    PrinterTarget target_{};
-    std::string printerName_;
-    bool list_ = false;  // the printers came as a list
-    mutable std::mutex describeMutex_;
+    std::ostream& outStream;
+    std::ostream& errStream;
+    const Environment& environment;
+    std::string commandName;
+    Options options;
+    PrinterTarget target{};
+    std::string printerName;
+    bool targetsAsList = false;  // the printers came as a list
+    mutable std::mutex describeMutex;
 };
 
 }  // namespace

@@ -61,43 +61,43 @@ Environment RealLibrary() {
 class FleetPrinters : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kes-fleet-printers-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
+        tempDir = fs::temp_directory_path() / ("kes-fleet-printers-" + std::to_string(std::random_device{}()));
+        fs::create_directories(tempDir);
         printersim::PrinterSettings initial = printersim::FactorySettings();
         initial.param[2] = 1;  // a DIP switch on: never sent, never a difference
-        initial_ = initial;
-        printers_ = printersim::StartPrinters(0, kPrinters, initial);
+        initialSettings = initial;
+        printers = printersim::StartPrinters(0, kPrinters, initial);
 
         FaultSpec refuse;
         refuse.kind = Fault::Refuse;
-        printers_[kRefusing]->InjectFault(refuse);
+        printers[kRefusing]->InjectFault(refuse);
         FaultSpec ignore;
         ignore.kind = Fault::IgnoreSets;
         ignore.connections = -1;
-        printers_[kIgnoring]->InjectFault(ignore);
+        printers[kIgnoring]->InjectFault(ignore);
 
         // Each printer has an IP address of its own; printer 7 is named.
-        for (std::size_t i = 0; i < printers_.size(); ++i) {
+        for (std::size_t i = 0; i < printers.size(); ++i) {
             printersim::PrinterSettings own = initial;
             own.address[kestrion::kIpAddress] = kestrion::PackOctets({10, 0, 1, static_cast<std::uint8_t>(10 + i)});
-            printers_[i]->Model().SetSettings(own);
+            printers[i]->Model().SetSettings(own);
         }
-        std::ofstream list(dir_ / "printers.txt");
+        std::ofstream list(tempDir / "printers.txt");
         list << "# the test hall\n";
-        for (const auto& p : printers_) {
-            list << "127.0.0.1:" << p->Port() << (&p == &printers_[kNamed] ? " = hall 2: " + std::string(kName) : "")
+        for (const auto& p : printers) {
+            list << "127.0.0.1:" << p->Port() << (&p == &printers[kNamed] ? " = hall 2: " + std::string(kName) : "")
                  << "\n";
         }
 
-        wanted_ = SettingsRecord::FromBlocks(initial.param.data(), initial.adjust.data(), initial.address.data());
-        wanted_.param[kestrion::kBackFeedSpeed] = 3;
-        wanted_.param[kestrion::kMirrorPrint] = 2;
-        wanted_.param[5] = tamsel::kDipNotAvailable;  // a file's stale switch states never count
-        EXPECT_EQ(tamsel::SaveSettingsFile(dir_ / "wanted.dat", wanted_), tamsel::SaveResult::Saved);
+        wantedRecord = SettingsRecord::FromBlocks(initial.param.data(), initial.adjust.data(), initial.address.data());
+        wantedRecord.param[kestrion::kBackFeedSpeed] = 3;
+        wantedRecord.param[kestrion::kMirrorPrint] = 2;
+        wantedRecord.param[5] = tamsel::kDipNotAvailable;  // a file's stale switch states never count
+        EXPECT_EQ(tamsel::SaveSettingsFile(tempDir / "wanted.dat", wantedRecord), tamsel::SaveResult::Saved);
     }
     void TearDown() override {
-        printers_.clear();
-        fs::remove_all(dir_);
+        printers.clear();
+        fs::remove_all(tempDir);
     }
 
     struct Result {
@@ -106,16 +106,16 @@ protected:
     };
     Result Run(std::vector<std::string> args) {
         std::ostringstream out, err;
-        const int code = RunKestrion(args, out, err, env_);
+        const int code = RunKestrion(args, out, err, env);
         return {code, out.str(), err.str()};
     }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return (tempDir / name).string(); }
     std::string Label(std::size_t i) const {
-        return i == kNamed ? "hall 2: " + std::string(kName) : "127.0.0.1:" + std::to_string(printers_[i]->Port());
+        return i == kNamed ? "hall 2: " + std::string(kName) : "127.0.0.1:" + std::to_string(printers[i]->Port());
     }
     // The settings printer i held before the test.
     printersim::PrinterSettings Initial(std::size_t i) const {
-        printersim::PrinterSettings own = initial_;
+        printersim::PrinterSettings own = initialSettings;
         own.address[kestrion::kIpAddress] = kestrion::PackOctets({10, 0, 1, static_cast<std::uint8_t>(10 + i)});
         return own;
     }
@@ -123,11 +123,11 @@ protected:
         return {"send", Path("wanted.dat"), blocks, "--targets", Path("printers.txt")};
     }
 
-    fs::path dir_;
-    Environment env_ = RealLibrary();
-    printersim::PrinterSettings initial_;
-    std::vector<std::unique_ptr<printersim::SimPrinter>> printers_;
-    SettingsRecord wanted_ = SettingsRecord::Zero();
+    fs::path tempDir;
+    Environment env = RealLibrary();
+    printersim::PrinterSettings initialSettings;
+    std::vector<std::unique_ptr<printersim::SimPrinter>> printers;
+    SettingsRecord wantedRecord = SettingsRecord::Zero();
 };
 
 TEST_F(FleetPrinters, SendReportNamesExactlyTheTwoFailedPrintersAndTheOthersHoldTheSentValues) {
@@ -157,7 +157,7 @@ TEST_F(FleetPrinters, SendReportNamesExactlyTheTwoFailedPrintersAndTheOthersHold
     // Every printer once, in the list's order, each with the time it took;
     // only the two are named as failed.
     std::size_t at = 0;
-    for (std::size_t i = 0; i < printers_.size(); ++i) {
+    for (std::size_t i = 0; i < printers.size(); ++i) {
         const bool failing = i == kRefusing || i == kIgnoring;
         const std::string line =
             Label(i) + (failing ? ": FAILED\n" : ": ok: sent, verified and restarted the printer\n");
@@ -171,21 +171,21 @@ TEST_F(FleetPrinters, SendReportNamesExactlyTheTwoFailedPrintersAndTheOthersHold
     for (std::size_t p = 0; (p = report.find(": FAILED\n", p)) != std::string::npos; ++p) ++failedLines;
     EXPECT_EQ(failedLines, 2u);
 
-    for (std::size_t i = 0; i < printers_.size(); ++i) {
-        const printersim::PrinterSettings held = printers_[i]->Model().Settings();
+    for (std::size_t i = 0; i < printers.size(); ++i) {
+        const printersim::PrinterSettings held = printers[i]->Model().Settings();
         if (i == kRefusing || i == kIgnoring) {
             EXPECT_EQ(held, Initial(i)) << Label(i) << " keeps what it held";
-            EXPECT_EQ(printers_[i]->Model().ResetCount(), 0) << Label(i) << " is not restarted";
+            EXPECT_EQ(printers[i]->Model().ResetCount(), 0) << Label(i) << " is not restarted";
             continue;
         }
         EXPECT_EQ(held.param[kestrion::kBackFeedSpeed], 3) << Label(i);
         EXPECT_EQ(held.param[kestrion::kMirrorPrint], 2) << Label(i);
         EXPECT_EQ(held.param[2], 1) << Label(i) << ": the DIP switches are the printer's own";
-        EXPECT_EQ(held.adjust, initial_.adjust) << Label(i) << ": only the parameters were sent";
+        EXPECT_EQ(held.adjust, initialSettings.adjust) << Label(i) << ": only the parameters were sent";
         EXPECT_EQ(held.address, Initial(i).address) << Label(i);
-        EXPECT_EQ(printers_[i]->Model().ResetCount(), 1) << Label(i);
+        EXPECT_EQ(printers[i]->Model().ResetCount(), 1) << Label(i);
     }
-    EXPECT_EQ(printers_[kRefusing]->ConnectionsAccepted(), 0);
+    EXPECT_EQ(printers[kRefusing]->ConnectionsAccepted(), 0);
 }
 
 TEST_F(FleetPrinters, JsonReportParsesBackWithEveryPrinter) {
@@ -198,7 +198,7 @@ TEST_F(FleetPrinters, JsonReportParsesBackWithEveryPrinter) {
     ASSERT_TRUE(json) << error << "\n" << r.out;
     ASSERT_TRUE(json->Find("printers"));
     const std::vector<kjson::Value>& list = json->Find("printers")->items;
-    ASSERT_EQ(list.size(), printers_.size());
+    ASSERT_EQ(list.size(), printers.size());
     EXPECT_EQ(json->Find("succeeded")->AsInteger(), 18);
     EXPECT_EQ(json->Find("failed")->AsInteger(), 2);
     EXPECT_EQ(json->Find("skipped")->AsInteger(), 0);
@@ -208,7 +208,7 @@ TEST_F(FleetPrinters, JsonReportParsesBackWithEveryPrinter) {
         const kjson::Value& p = list[i];
         const bool failing = i == kRefusing || i == kIgnoring;
         EXPECT_EQ(p.Find("printer")->text, Label(i));
-        EXPECT_EQ(p.Find("target")->text, "127.0.0.1:" + std::to_string(printers_[i]->Port()));
+        EXPECT_EQ(p.Find("target")->text, "127.0.0.1:" + std::to_string(printers[i]->Port()));
         EXPECT_EQ(p.Find("outcome")->text, failing ? "failed" : "ok") << i;
         const std::optional<long long> ms = p.Find("milliseconds")->AsInteger();
         ASSERT_TRUE(ms) << i;
@@ -236,12 +236,12 @@ TEST_F(FleetPrinters, StopOnFailureSkipsThePrintersAfterTheFirstFailure) {
     EXPECT_THAT(report, HasSubstr("\n" + Label(3) + ": ok: sent, verified and restarted the printer\n"));
     EXPECT_THAT(report, HasSubstr("\n" + Label(kRefusing) + ": FAILED\n"));
     std::string skipped;
-    for (std::size_t i = kRefusing + 1; i < printers_.size(); ++i) {
+    for (std::size_t i = kRefusing + 1; i < printers.size(); ++i) {
         EXPECT_THAT(report, HasSubstr("\n" + Label(i) + ": skipped: not started after an earlier failure\n"));
         skipped += (skipped.empty() ? "" : ", ") + Label(i);
-        EXPECT_EQ(printers_[i]->Model().Settings(), Initial(i)) << i;
-        EXPECT_EQ(printers_[i]->Model().ResetCount(), 0) << i;
-        EXPECT_EQ(printers_[i]->ConnectionsAccepted(), 0) << i;
+        EXPECT_EQ(printers[i]->Model().Settings(), Initial(i)) << i;
+        EXPECT_EQ(printers[i]->Model().ResetCount(), 0) << i;
+        EXPECT_EQ(printers[i]->ConnectionsAccepted(), 0) << i;
     }
     EXPECT_THAT(report, HasSubstr("\n4 of 20 printer(s) succeeded; failed: " + Label(kRefusing) + "; skipped: " +
                                   skipped + "\n"));
@@ -257,9 +257,9 @@ TEST_F(FleetPrinters, StopOnFailureSkipsThePrintersAfterTheFirstFailure) {
 
 // --all to a list: the file's values, but each printer keeps its own IP address.
 TEST_F(FleetPrinters, AllToAListKeepsEachPrintersOwnIpAddress) {
-    wanted_.address[kestrion::kIpAddress] = kestrion::PackOctets({192, 168, 9, 9});
-    wanted_.address[kestrion::kSubnetMask] = kestrion::PackOctets({255, 255, 0, 0});
-    ASSERT_EQ(tamsel::SaveSettingsFile(dir_ / "wanted.dat", wanted_), tamsel::SaveResult::Saved);
+    wantedRecord.address[kestrion::kIpAddress] = kestrion::PackOctets({192, 168, 9, 9});
+    wantedRecord.address[kestrion::kSubnetMask] = kestrion::PackOctets({255, 255, 0, 0});
+    ASSERT_EQ(tamsel::SaveSettingsFile(tempDir / "wanted.dat", wantedRecord), tamsel::SaveResult::Saved);
     const Result r = Run(Send("--all"));
     EXPECT_EQ(r.code, kExitPrinter);
     const std::string report = WithoutTimes(r.out);
@@ -268,11 +268,11 @@ TEST_F(FleetPrinters, AllToAListKeepsEachPrintersOwnIpAddress) {
                                              "10.0.1.10 kept\n"));
     EXPECT_THAT(report, HasSubstr(Label(kRefusing) + ": FAILED: its own IP address cannot be read; nothing sent\n"
                                                      "  DllGetPrinterParam failed: -800 (network failure)"));
-    for (std::size_t i = 0; i < printers_.size(); ++i) {
-        const printersim::PrinterSettings held = printers_[i]->Model().Settings();
+    for (std::size_t i = 0; i < printers.size(); ++i) {
+        const printersim::PrinterSettings held = printers[i]->Model().Settings();
         EXPECT_EQ(held.address[kestrion::kIpAddress], Initial(i).address[kestrion::kIpAddress]) << i;
         if (i == kRefusing || i == kIgnoring) continue;
-        EXPECT_EQ(held.address[kestrion::kSubnetMask], wanted_.address[kestrion::kSubnetMask]) << i;
+        EXPECT_EQ(held.address[kestrion::kSubnetMask], wantedRecord.address[kestrion::kSubnetMask]) << i;
         EXPECT_EQ(held.param[kestrion::kBackFeedSpeed], 3) << i;
     }
 }
@@ -280,10 +280,10 @@ TEST_F(FleetPrinters, AllToAListKeepsEachPrintersOwnIpAddress) {
 TEST_F(FleetPrinters, ReadWritesOneFilePerPrinterNamedAfterIt) {
     const Result r = Run({"read", "--targets", Path("printers.txt"), "-o", Path("hall")});
     EXPECT_EQ(r.code, kExitPrinter) << "the refusing printer cannot be read";
-    for (std::size_t i = 0; i < printers_.size(); ++i) {
+    for (std::size_t i = 0; i < printers.size(); ++i) {
         const std::string file =
-            i == kNamed ? "hall 2_ ラベル _left__.dat" : "127.0.0.1_" + std::to_string(printers_[i]->Port()) + ".dat";
-        const fs::path path = dir_ / "hall" / fs::path(std::u8string(file.begin(), file.end()));
+            i == kNamed ? "hall 2_ ラベル _left__.dat" : "127.0.0.1_" + std::to_string(printers[i]->Port()) + ".dat";
+        const fs::path path = tempDir / "hall" / fs::path(std::u8string(file.begin(), file.end()));
         if (i == kRefusing) {
             EXPECT_FALSE(fs::exists(path));
             EXPECT_THAT(r.out, HasSubstr("\n" + Label(i) + ": FAILED: cannot be read\n  DllGetPrinterParam failed"));
@@ -302,12 +302,12 @@ TEST_F(FleetPrinters, DiffTablesWhichPrinterDiffersInWhichSetting) {
     // The file as the printers hold it, but with the first printer's IP
     // address: the address is each printer's own and never counts.
     const printersim::PrinterSettings same = Initial(0);
-    ASSERT_EQ(tamsel::SaveSettingsFile(dir_ / "same.dat", RecordOf(same)), tamsel::SaveResult::Saved);
+    ASSERT_EQ(tamsel::SaveSettingsFile(tempDir / "same.dat", RecordOf(same)), tamsel::SaveResult::Saved);
     printersim::PrinterSettings other = Initial(kNamed);
     other.param[kestrion::kBackFeedSpeed] = 3;
     other.address[kestrion::kSocketPort] = 12345;
-    printers_[kNamed]->Model().SetSettings(other);
-    printers_[kRefusing]->ClearFaults();
+    printers[kNamed]->Model().SetSettings(other);
+    printers[kRefusing]->ClearFaults();
 
     const std::string targets = Path("printers.txt");
     const Result r = Run({"diff", Path("same.dat"), "--targets", targets});
@@ -318,14 +318,14 @@ TEST_F(FleetPrinters, DiffTablesWhichPrinterDiffersInWhichSetting) {
     EXPECT_THAT(r.out, HasSubstr("\n" + Label(0) + std::string(DisplayPad(Label(0)), ' ') + "(the same)\n"));
     EXPECT_THAT(r.out, HasSubstr("\n1 of 20 printer(s) differ: " + named + "\n"));
 
-    ASSERT_EQ(Run({"diff", Path("same.dat"), "--ip", "127.0.0.1:" + std::to_string(printers_[0]->Port()), "--ip",
-                   "127.0.0.1:" + std::to_string(printers_[1]->Port())})
+    ASSERT_EQ(Run({"diff", Path("same.dat"), "--ip", "127.0.0.1:" + std::to_string(printers[0]->Port()), "--ip",
+                   "127.0.0.1:" + std::to_string(printers[1]->Port())})
                   .code,
               kExitOk);
 
     FaultSpec refuse;
     refuse.kind = Fault::Refuse;
-    printers_[kRefusing]->InjectFault(refuse);
+    printers[kRefusing]->InjectFault(refuse);
     const Result unread = Run({"diff", Path("same.dat"), "--targets", targets});
     EXPECT_EQ(unread.code, kExitPrinter) << "a printer that cannot be read comes before the differences";
     EXPECT_THAT(unread.out, HasSubstr(Label(kRefusing) + std::string(DisplayPad(Label(kRefusing)), ' ') +
@@ -337,9 +337,9 @@ TEST_F(FleetPrinters, DiffTablesWhichPrinterDiffersInWhichSetting) {
 TEST_F(FleetPrinters, StatusAndResetGoToEveryPrinterOfTheList) {
     printersim::PrinterSettings withStatus = Initial(0);
     withStatus.status = 7;
-    printers_[0]->Model().SetSettings(withStatus);
-    const Result status = Run({"status", "--ip", "127.0.0.1:" + std::to_string(printers_[0]->Port()), "--ip",
-                               "127.0.0.1:" + std::to_string(printers_[kRefusing]->Port())});
+    printers[0]->Model().SetSettings(withStatus);
+    const Result status = Run({"status", "--ip", "127.0.0.1:" + std::to_string(printers[0]->Port()), "--ip",
+                               "127.0.0.1:" + std::to_string(printers[kRefusing]->Port())});
     EXPECT_EQ(status.code, kExitPrinter);
     EXPECT_THAT(status.out, HasSubstr(Label(0) + ": ok: status 7\n" + Label(kRefusing) +
                                       ": FAILED\n  DllGetPrinterStatus failed: -800 (network failure)"));
@@ -348,8 +348,8 @@ TEST_F(FleetPrinters, StatusAndResetGoToEveryPrinterOfTheList) {
     const Result reset = Run({"reset", "--targets", Path("printers.txt"), "--jobs", "20"});
     EXPECT_EQ(reset.code, kExitPrinter);
     EXPECT_THAT(reset.out, HasSubstr("\n19 of 20 printer(s) restarted; failed: " + Label(kRefusing) + "\n"));
-    for (std::size_t i = 0; i < printers_.size(); ++i) {
-        EXPECT_EQ(printers_[i]->Model().ResetCount(), i == kRefusing ? 0 : 1) << i;
+    for (std::size_t i = 0; i < printers.size(); ++i) {
+        EXPECT_EQ(printers[i]->Model().ResetCount(), i == kRefusing ? 0 : 1) << i;
     }
 }
 
@@ -365,9 +365,9 @@ TEST_F(FleetPrinters, DryRunSendsNothingAndShowsWhatWouldChange) {
                                       "  DllGetPrinterParam failed: -800 (network failure)"));
     EXPECT_THAT(before.out, HasSubstr("\n19 of 20 printer(s) would change; could not be read: " + Label(kRefusing) +
                                       "\n"));
-    for (std::size_t i = 0; i < printers_.size(); ++i) {
-        EXPECT_EQ(printers_[i]->Model().Settings(), Initial(i));
-        EXPECT_EQ(printers_[i]->Model().ResetCount(), 0);
+    for (std::size_t i = 0; i < printers.size(); ++i) {
+        EXPECT_EQ(printers[i]->Model().Settings(), Initial(i));
+        EXPECT_EQ(printers[i]->Model().ResetCount(), 0);
     }
 
     ASSERT_EQ(Run(Send("--param")).code, kExitPrinter);
@@ -382,8 +382,8 @@ TEST_F(FleetPrinters, DryRunSendsNothingAndShowsWhatWouldChange) {
 // printers; the one on a local port is not read back.
 TEST_F(FleetPrinters, SpoolerPrintersBesideNetworkPrinters) {
     const std::string conf = Path("spooler.conf");
-    std::ofstream(conf) << "[Test LP (USB)]\nbidi = on\nport = " << printers_[0]->Port()
-                        << "\n[Test LP (local)]\nbidi = off\nport = " << printers_[1]->Port() << "\n";
+    std::ofstream(conf) << "[Test LP (USB)]\nbidi = on\nport = " << printers[0]->Port()
+                        << "\n[Test LP (local)]\nbidi = off\nport = " << printers[1]->Port() << "\n";
     ::setenv("KESTRION_SIM_SPOOLER", conf.c_str(), 1);
     std::ofstream(Path("mixed.txt")) << "printer:Test LP (USB)\n" << Label(2) << "\nlocal:Test LP (local) = LP local\n"
                                      << Label(3) << "\n";
@@ -395,8 +395,8 @@ TEST_F(FleetPrinters, SpoolerPrintersBesideNetworkPrinters) {
     EXPECT_THAT(report, HasSubstr("LP local: ok: sent (local port: not read back) and restarted the printer\n"));
     EXPECT_THAT(report, HasSubstr("4 of 4 printer(s) succeeded\n"));
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(printers_[i]->Model().Settings().param[kestrion::kBackFeedSpeed], 3) << i;
-        EXPECT_EQ(printers_[i]->Model().ResetCount(), 1) << i;
+        EXPECT_EQ(printers[i]->Model().Settings().param[kestrion::kBackFeedSpeed], 3) << i;
+        EXPECT_EQ(printers[i]->Model().ResetCount(), 1) << i;
     }
 }
 

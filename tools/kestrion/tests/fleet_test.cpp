@@ -302,19 +302,19 @@ int32_t KESTRION_CALL FakeGetParam(const PrinterTarget* target, int32_t* param, 
 class FleetCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kes-fleet-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-        env_.bind = [](std::string&) -> std::optional<tamsel::LinkOperations> {
+        tempDir = fs::temp_directory_path() / ("kes-fleet-" + std::to_string(std::random_device{}()));
+        fs::create_directories(tempDir);
+        env.bind = [](std::string&) -> std::optional<tamsel::LinkOperations> {
             tamsel::LinkOperations ops;
             ops.getParam = FakeGetParam;
             return ops;
         };
-        env_.describeSystemError = [](std::int32_t code) { return "error " + std::to_string(code); };
-        env_.printerNameForSpooler = [](const std::string& s) { return s; };
+        env.describeSystemError = [](std::int32_t code) { return "error " + std::to_string(code); };
+        env.printerNameForSpooler = [](const std::string& s) { return s; };
         factory_ = Path("factory.dat");
         EXPECT_EQ(tamsel::SaveSettingsFile(factory_, tamsel::SettingsRecord::Factory()), tamsel::SaveResult::Saved);
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(tempDir); }
 
     struct Result {
         int code;
@@ -322,18 +322,18 @@ protected:
     };
     Result Run(std::vector<std::string> args) {
         std::ostringstream out, err;
-        const int code = RunKestrion(args, out, err, env_);
+        const int code = RunKestrion(args, out, err, env);
         return {code, out.str(), err.str()};
     }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return (tempDir / name).string(); }
     std::string List(const std::string& text, const std::string& name = "printers.txt") {
         const std::string path = Path(name);
         std::ofstream(path, std::ios::binary) << text;
         return path;
     }
 
-    fs::path dir_;
-    Environment env_;
+    fs::path tempDir;
+    Environment env;
     std::string factory_;
 };
 
@@ -381,7 +381,7 @@ TEST_F(FleetCommand, RefusedBeforeAnythingIsSent) {
     EXPECT_EQ(bad.code, kExitInput);
     EXPECT_THAT(bad.err, HasSubstr("printers.txt: line 2: 'ten.0.0.2' is none of"));
 
-    env_.spoolerTargets = false;
+    env.spoolerTargets = false;
     const Result spooler = Run({"send", factory_, "--param", "--targets", List("10.0.0.1\nprinter:LP-1\n")});
     EXPECT_EQ(spooler.code, kExitInput);
     EXPECT_THAT(spooler.err, HasSubstr("printer:LP-1 needs the Windows spooler"));
@@ -410,7 +410,7 @@ TEST_F(FleetCommand, DryRunReportsEveryPrinterAndTheProgressLineOnlyOnATerminal)
     EXPECT_EQ(same.code, kExitOk);
     EXPECT_THAT(same.out, HasSubstr("10.0.0.1:2: ok: nothing would change\n0 of 1 printer(s) would change\n"));
 
-    env_.progressLine = true;
+    env.progressLine = true;
     const Result shown = Run({"send", file, "--param", "--targets", list, "--dry-run", "--jobs", "1"});
     EXPECT_EQ(shown.out, quiet.out);
     EXPECT_THAT(shown.err, HasSubstr("\rkestrion send: 1/3 printers done, "));
