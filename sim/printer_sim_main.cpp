@@ -120,9 +120,9 @@ FaultSpec ParseFault(const std::string& text) {
         const std::string value = eq == std::string::npos ? "" : p.substr(eq + 1);
         if (key == "n") f.connections = static_cast<int>(Number(value, -1, 1000000, "n"));
         else if (key == "pause") f.pause = std::chrono::milliseconds(Number(value, 0, 86400000, "pause"));
-        else if (key == "split") f.split_at = static_cast<std::size_t>(Number(value, 0, 228, "split"));
+        else if (key == "split") f.splitAt = static_cast<std::size_t>(Number(value, 0, 228, "split"));
         else if (key == "offset") f.offset = static_cast<std::size_t>(Number(value, 0, 224, "offset"));
-        else if (key == "lfnul") f.lf_nul = true;
+        else if (key == "lfnul") f.lfNul = true;
         else if (key == "bytes") f.bytes = Hex(value);
         else throw BadInput("unknown fault option: " + p);
     }
@@ -164,22 +164,22 @@ std::string Control(SimPrinter& printer, const std::string& line) {
 // The control channel: loopback only, one client at a time, line by line.
 class ControlChannel {
 public:
-    ControlChannel(SimPrinter& printer, std::uint16_t port) : printer_(printer), listener_(ListenLoopback(port)) {
-        if (!listener_) throw std::runtime_error("cannot listen for control on 127.0.0.1:" + std::to_string(port));
-        port_ = LocalPort(listener_.Get());
-        thread_ = std::thread([this] { Run(); });
+    ControlChannel(SimPrinter& printer, std::uint16_t port) : simPrinter(printer), listenFd(ListenLoopback(port)) {
+        if (!listenFd) throw std::runtime_error("cannot listen for control on 127.0.0.1:" + std::to_string(port));
+        boundPort = LocalPort(listenFd.Get());
+        channelThread = std::thread([this] { Run(); });
     }
     ~ControlChannel() {
-        stop_ = true;
-        thread_.join();
+        stopping = true;
+        channelThread.join();
     }
-    std::uint16_t Port() const { return port_; }
+    std::uint16_t Port() const { return boundPort; }
 
 private:
     static constexpr int kPollMs = 100;  // how soon the channel notices the program ending
 
     bool WaitReadable(int fd) {
-        while (!stop_) {
+        while (!stopping) {
             pollfd p{fd, POLLIN, 0};
             if (::poll(&p, 1, kPollMs) > 0) return true;
         }
@@ -187,8 +187,8 @@ private:
     }
 
     void Run() {
-        while (WaitReadable(listener_.Get())) {
-            UniqueFd client(::accept(listener_.Get(), nullptr, nullptr));
+        while (WaitReadable(listenFd.Get())) {
+            UniqueFd client(::accept(listenFd.Get(), nullptr, nullptr));
             if (!client) continue;
             std::string buffer;
             while (WaitReadable(client.Get())) {
@@ -200,7 +200,7 @@ private:
                     std::string line = buffer.substr(0, nl);
                     buffer.erase(0, nl + 1);
                     if (!line.empty() && line.back() == '\r') line.pop_back();
-                    const std::string answer = Control(printer_, line) + "\n";
+                    const std::string answer = Control(simPrinter, line) + "\n";
                     PrintLine("-- control: " + line + " -> " + answer.substr(0, answer.size() - 1));
                     SendAll(client.Get(), reinterpret_cast<const std::uint8_t*>(answer.data()), answer.size());
                 }
@@ -208,11 +208,11 @@ private:
         }
     }
 
-    SimPrinter& printer_;
-    UniqueFd listener_;
-    std::uint16_t port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    SimPrinter& simPrinter;
+    UniqueFd listenFd;
+    std::uint16_t boundPort = 0;
+    std::atomic<bool> stopping{false};
+    std::thread channelThread;
 };
 
 }  // namespace

@@ -13,27 +13,27 @@ namespace {
 // if a path were ever to leave without doing so.
 class PrinterOwner {
 public:
-    PrinterOwner(SpoolerApi& api, PrinterHandle handle) : api_(api), handle_(handle) {}
+    PrinterOwner(SpoolerApi& api, PrinterHandle handle) : spoolerApi(api), printerHandle(handle) {}
     ~PrinterOwner() {
-        if (open_) api_.ClosePrinter(handle_);
+        if (isOpen) spoolerApi.ClosePrinter(printerHandle);
     }
     PrinterOwner(const PrinterOwner&) = delete;
     PrinterOwner& operator=(const PrinterOwner&) = delete;
 
-    PrinterHandle Handle() const { return handle_; }
+    PrinterHandle Handle() const { return printerHandle; }
 
     // Closes the printer, recording the failure; false when the close failed.
     bool Close(SysError& error) {
-        open_ = false;
-        if (api_.ClosePrinter(handle_)) return true;
-        error.Record(api_.LastError());
+        isOpen = false;
+        if (spoolerApi.ClosePrinter(printerHandle)) return true;
+        error.Record(spoolerApi.LastError());
         return false;
     }
 
 private:
-    SpoolerApi& api_;
-    PrinterHandle handle_;
-    bool open_ = true;
+    SpoolerApi& spoolerApi;
+    PrinterHandle printerHandle;
+    bool isOpen = true;
 };
 
 std::uint32_t LoadLittleEndian32(const std::uint8_t* p) {

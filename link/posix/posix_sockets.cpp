@@ -54,7 +54,7 @@ std::uint16_t Checksum(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-void PosixSockets::Fail() { lastError_ = errno; }
+void PosixSockets::Fail() { lastError = errno; }
 
 // There is no library to start on POSIX; the version asked for is granted.
 std::int32_t PosixSockets::Startup(std::uint16_t version, std::uint16_t* obtained) {
@@ -67,7 +67,7 @@ bool PosixSockets::Cleanup() { return true; }
 bool PosixSockets::ResolveHost(const char* dotted, std::uint8_t address[4]) {
     in_addr in{};
     if (::inet_pton(AF_INET, dotted, &in) != 1) {
-        lastError_ = EINVAL;
+        lastError = EINVAL;
         return false;
     }
     std::memcpy(address, &in.s_addr, 4);
@@ -261,7 +261,7 @@ std::uint32_t PosixSockets::IcmpSendEcho(IcmpHandle handle, const std::uint8_t a
         if (replySeq != seq || (icmp.raw && replyId != icmp.id)) continue;
         return kEchoSuccess;
     }
-    lastError_ = 0;  // a time-out is not a failing call
+    lastError = 0;  // a time-out is not a failing call
     return kEchoTimedOut;
 }
 

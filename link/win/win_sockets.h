@@ -37,10 +37,10 @@ public:
 
 private:
     // The ICMP library of the echo in progress and its three functions.
-    void* module_ = nullptr;
-    void* createFile_ = nullptr;
-    void* sendEcho_ = nullptr;
-    void* closeHandle_ = nullptr;
+    void* icmpModule = nullptr;
+    void* createFileFn = nullptr;
+    void* sendEchoFn = nullptr;
+    void* closeHandleFn = nullptr;
 };
 
 }  // namespace kestrion::link

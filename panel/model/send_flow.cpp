@@ -7,22 +7,22 @@ namespace tamsel {
 using namespace kestrion;
 
 std::int32_t LibraryLink::GetStatus(std::int32_t* status, std::int32_t* sysError) {
-    return ops_.getStatus(&target_, status, sysError);
+    return linkOps.getStatus(&printerTarget, status, sysError);
 }
 std::int32_t LibraryLink::GetParam(std::int32_t* param, std::int32_t* adjust, std::int32_t* address,
                                    std::int32_t* sysError) {
-    return ops_.getParam(&target_, param, adjust, address, sysError);
+    return linkOps.getParam(&printerTarget, param, adjust, address, sysError);
 }
 std::int32_t LibraryLink::SetParam(const std::int32_t* param, std::int32_t* sysError) {
-    return ops_.setParam(&target_, param, sysError);
+    return linkOps.setParam(&printerTarget, param, sysError);
 }
 std::int32_t LibraryLink::SetAdjust(const std::int32_t* adjust, std::int32_t* sysError) {
-    return ops_.setAdjust(&target_, adjust, sysError);
+    return linkOps.setAdjust(&printerTarget, adjust, sysError);
 }
 std::int32_t LibraryLink::SetAddress(const std::int32_t* address, std::int32_t* sysError) {
-    return ops_.setAddress(&target_, address, sysError);
+    return linkOps.setAddress(&printerTarget, address, sysError);
 }
-std::int32_t LibraryLink::Reset(std::int32_t* sysError) { return ops_.reset(&target_, sysError); }
+std::int32_t LibraryLink::Reset(std::int32_t* sysError) { return linkOps.reset(&printerTarget, sysError); }
 
 namespace {
 

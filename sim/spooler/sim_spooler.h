@@ -92,12 +92,12 @@ private:
 
     Job* FindJob(std::uint32_t id);
 
-    mutable std::mutex mutex_;
-    std::map<std::string, Printer> printers_;
-    std::map<std::uintptr_t, Handle> handles_;
-    std::vector<Job> jobs_;
-    std::uintptr_t nextHandle_ = 1;
-    std::uint32_t nextJob_ = 1;
+    mutable std::mutex mutex;
+    std::map<std::string, Printer> printers;
+    std::map<std::uintptr_t, Handle> handles;
+    std::vector<Job> jobs;
+    std::uintptr_t nextHandle = 1;
+    std::uint32_t nextJob = 1;
 };
 
 // Hooks of a port monitor that forwards each job to a printer-sim on

@@ -37,16 +37,16 @@ class TempDir {
 public:
     TempDir() {
         char pattern[] = "/tmp/simtestXXXXXX";
-        path_ = ::mkdtemp(pattern);
+        dirPath = ::mkdtemp(pattern);
     }
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(dirPath, ec);
     }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::string& name) const { return dirPath / name; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path dirPath;
 };
 
 void WriteFile(const std::filesystem::path& path, const Bytes& data) {
@@ -100,8 +100,8 @@ public:
     explicit PrinterSimProgram(const std::vector<std::string>& args) {
         int fds[2];
         if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
+        childPid = ::fork();
+        if (childPid == 0) {
             ::dup2(fds[1], STDOUT_FILENO);
             ::close(fds[0]);
             ::close(fds[1]);
@@ -112,49 +112,49 @@ public:
             ::_exit(127);
         }
         ::close(fds[1]);
-        out_ = fds[0];
+        outputFd = fds[0];
     }
     ~PrinterSimProgram() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
+        if (childPid > 0) {
+            ::kill(childPid, SIGKILL);
+            ::waitpid(childPid, nullptr, 0);
         }
-        if (out_ >= 0) ::close(out_);
+        if (outputFd >= 0) ::close(outputFd);
     }
 
     // The next line of output, waiting at most `wait`; empty on time-out or end.
     std::string Line(std::chrono::milliseconds wait = 3s) {
         const auto deadline = std::chrono::steady_clock::now() + wait;
         for (;;) {
-            const auto nl = buffer_.find('\n');
+            const auto nl = outputBuffer.find('\n');
             if (nl != std::string::npos) {
-                std::string line = buffer_.substr(0, nl);
-                buffer_.erase(0, nl + 1);
+                std::string line = outputBuffer.substr(0, nl);
+                outputBuffer.erase(0, nl + 1);
                 return line;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            pollfd p{out_, POLLIN, 0};
+            pollfd p{outputFd, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return {};
             char buf[512];
-            const ssize_t n = ::read(out_, buf, sizeof buf);
+            const ssize_t n = ::read(outputFd, buf, sizeof buf);
             if (n <= 0) return {};
-            buffer_.append(buf, static_cast<std::size_t>(n));
+            outputBuffer.append(buf, static_cast<std::size_t>(n));
         }
     }
 
     // Sends SIGTERM and returns the exit status.
     int Terminate() {
-        ::kill(pid_, SIGTERM);
+        ::kill(childPid, SIGTERM);
         int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
+        ::waitpid(childPid, &status, 0);
+        childPid = -1;
         return status;
     }
 
 private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string buffer_;
+    pid_t childPid = -1;
+    int outputFd = -1;
+    std::string outputBuffer;
 };
 
 std::uint16_t PortFromBanner(const std::string& banner) {

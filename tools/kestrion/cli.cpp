@@ -86,27 +86,28 @@ struct Options {
 
 class Command {
 public:
-    Command(std::ostream& out, std::ostream& err, const Environment& env) : out_(out), err_(err), env_(env) {}
+    Command(std::ostream& out, std::ostream& err, const Environment& env)
+        : outStream(out), errStream(err), environment(env) {}
 
     int Run(const std::vector<std::string>& args) {
         if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-            (args.empty() ? err_ : out_) << kGeneralHelp;
+            (args.empty() ? errStream : outStream) << kGeneralHelp;
             return args.empty() ? kExitUsage : kExitOk;
         }
-        name_ = args[0];
-        const auto help = kCommandHelp.find(name_);
-        if (help == kCommandHelp.end()) return Usage("unknown command '" + name_ + "'");
+        commandName = args[0];
+        const auto help = kCommandHelp.find(commandName);
+        if (help == kCommandHelp.end()) return Usage("unknown command '" + commandName + "'");
         if (!ParseOptions(args)) return kExitUsage;
-        if (options_.help) {
-            out_ << help->second;
+        if (options.help) {
+            outStream << help->second;
             return kExitOk;
         }
-        if (name_ == "status") return Status();
-        if (name_ == "read") return Read();
-        if (name_ == "send") return Send();
-        if (name_ == "reset") return Reset();
-        if (name_ == "show") return Show();
-        if (name_ == "diff") return Diff();
+        if (commandName == "status") return Status();
+        if (commandName == "read") return Read();
+        if (commandName == "send") return Send();
+        if (commandName == "reset") return Reset();
+        if (commandName == "show") return Show();
+        if (commandName == "diff") return Diff();
         return Import();
     }
 
@@ -114,16 +115,18 @@ private:
     // --- Command line --------------------------------------------------------------
 
     int Usage(const std::string& what) {
-        err_ << "kestrion" << (name_.empty() ? "" : " " + name_) << ": " << what << "\n";
-        const auto help = kCommandHelp.find(name_);
-        err_ << (help != kCommandHelp.end() ? help->second : std::string(kGeneralHelp));
+        errStream << "kestrion" << (commandName.empty() ? "" : " " + commandName) << ": " << what << "\n";
+        const auto help = kCommandHelp.find(commandName);
+        errStream << (help != kCommandHelp.end() ? help->second : std::string(kGeneralHelp));
         return kExitUsage;
     }
 
     bool ParseOptions(const std::vector<std::string>& args) {
-        const std::map<std::string, std::optional<std::string>*> valued = {
-            {"--ip", &options_.ip}, {"--port", &options_.port}, {"--printer", &options_.printer},
-            {"-o", &options_.output}, {"--output", &options_.output}};
+        const std::map<std::string, std::optional<std::string>*> valued = {{"--ip", &options.ip},
+                                                                           {"--port", &options.port},
+                                                                           {"--printer", &options.printer},
+                                                                           {"-o", &options.output},
+                                                                           {"--output", &options.output}};
         using tamsel::SendChoice;
         const std::map<std::string, SendChoice> blocks = {
             {"--param", SendChoice::Param}, {"--adjust", SendChoice::Adjust},
@@ -131,13 +134,13 @@ private:
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& a = args[i];
             if (a == "--help" || a == "-h") {
-                options_.help = true;
+                options.help = true;
             } else if (a == "--local") {
-                options_.local = true;
+                options.local = true;
             } else if (a == "--json") {
-                options_.json = true;
+                options.json = true;
             } else if (blocks.count(a)) {
-                options_.choices.push_back(blocks.at(a));
+                options.choices.push_back(blocks.at(a));
             } else if (const auto v = valued.find(a); v != valued.end()) {
                 if (i + 1 >= args.size()) return Usage(a + " needs a value"), false;
                 if (v->second->has_value()) return Usage(a + " given twice"), false;
@@ -145,80 +148,82 @@ private:
             } else if (a.size() > 1 && a[0] == '-') {
                 return Usage("unknown option '" + a + "'"), false;
             } else {
-                options_.positional.push_back(a);
+                options.positional.push_back(a);
             }
         }
         return true;
     }
 
     bool Positional(std::size_t count) {
-        if (options_.positional.size() == count) return true;
-        Usage(options_.positional.size() < count ? "missing file name" : "too many file names");
+        if (options.positional.size() == count) return true;
+        Usage(options.positional.size() < count ? "missing file name" : "too many file names");
         return false;
     }
 
-    bool HasTarget() const { return options_.ip || options_.printer; }
+    bool HasTarget() const { return options.ip || options.printer; }
 
     // Builds the target; false (usage already reported) when it is missing or wrong.
     bool Target() {
-        if (options_.ip && options_.printer) return Usage("give either --ip or --printer, not both"), false;
-        if (options_.ip) {
-            if (options_.local) return Usage("--local belongs to --printer"), false;
-            const std::optional<std::int32_t> address = ParseDotted(*options_.ip);
+        if (options.ip && options.printer) return Usage("give either --ip or --printer, not both"), false;
+        if (options.ip) {
+            if (options.local) return Usage("--local belongs to --printer"), false;
+            const std::optional<std::int32_t> address = ParseDotted(*options.ip);
             if (!address) return Usage("--ip wants a dotted address such as 192.168.0.5"), false;
             std::uint32_t port = kDefaultPort;
-            if (options_.port) {
-                const std::string& p = *options_.port;
+            if (options.port) {
+                const std::string& p = *options.port;
                 if (p.empty() || p.size() > 5 || p.find_first_not_of("0123456789") != std::string::npos ||
                     std::stoul(p) > 65535) {
                     return Usage("--port wants a number 0-65535"), false;
                 }
                 port = static_cast<std::uint32_t>(std::stoul(p));
             }
-            target_ = PrinterTarget{};
-            target_.connection = 1;
-            std::memcpy(target_.ipAddress, &*address, 4);
-            target_.port = port;
+            target = PrinterTarget{};
+            target.connection = 1;
+            std::memcpy(target.ipAddress, &*address, 4);
+            target.port = port;
             return true;
         }
-        if (options_.printer) {
-            if (options_.port) return Usage("--port belongs to --ip"), false;
-            if (!env_.spoolerTargets) {
-                err_ << "kestrion " << name_ << ": --printer needs the Windows spooler, which this platform does not "
-                        "have; reach a network printer with --ip A.B.C.D\n";
+        if (options.printer) {
+            if (options.port) return Usage("--port belongs to --ip"), false;
+            if (!environment.spoolerTargets) {
+                errStream << "kestrion " << commandName
+                          << ": --printer needs the Windows spooler, which this platform does not "
+                             "have; reach a network printer with --ip A.B.C.D\n";
                 return false;
             }
-            printerName_ = env_.printerNameForSpooler(*options_.printer);
-            target_ = PrinterTarget{};
-            target_.connection = 0;
-            target_.nameLength = static_cast<std::uint32_t>(printerName_.size());
-            target_.printerName = printerName_.c_str();
+            printerName = environment.printerNameForSpooler(*options.printer);
+            target = PrinterTarget{};
+            target.connection = 0;
+            target.nameLength = static_cast<std::uint32_t>(printerName.size());
+            target.printerName = printerName.c_str();
             return true;
         }
         return Usage("no printer given (--ip A.B.C.D or --printer NAME)"), false;
     }
 
     bool NoTarget() {
-        if (!HasTarget() && !options_.port && !options_.local) return true;
+        if (!HasTarget() && !options.port && !options.local) return true;
         Usage("this command does not talk to a printer");
         return false;
     }
 
     std::unique_ptr<tamsel::PrinterLink> Bind() {
         std::string error;
-        const std::optional<tamsel::LinkOperations> ops = env_.bind(error);
+        const std::optional<tamsel::LinkOperations> ops = environment.bind(error);
         if (!ops) {
-            err_ << "kestrion " << name_ << ": cannot use the link library: " << error << "\n";
+            errStream << "kestrion " << commandName << ": cannot use the link library: " << error << "\n";
             return nullptr;
         }
-        return std::make_unique<tamsel::LibraryLink>(*ops, target_);
+        return std::make_unique<tamsel::LibraryLink>(*ops, target);
     }
 
     int PrinterFailure(const char* operation, std::int32_t result, std::int32_t sysError) {
-        err_ << "kestrion " << name_ << ": " << operation << " failed: " << result << " ("
-             << tamsel::ResultCodeMeaning(result) << ")";
-        if (sysError != 0) err_ << ", system error " << sysError << " (" << env_.describeSystemError(sysError) << ")";
-        err_ << "\n";
+        errStream << "kestrion " << commandName << ": " << operation << " failed: " << result << " ("
+                  << tamsel::ResultCodeMeaning(result) << ")";
+        if (sysError != 0)
+            errStream << ", system error " << sysError << " (" << environment.describeSystemError(sysError) << ")";
+        errStream << "\n";
         return kExitPrinter;
     }
 
@@ -241,11 +246,11 @@ private:
         switch (tamsel::LoadSettingsFile(PathFromUtf8(file), record)) {
             case tamsel::LoadResult::Loaded: return record;
             case tamsel::LoadResult::NotSettingsFile:
-                err_ << "kestrion " << name_ << ": " << file
-                     << ": not a settings file (wrong header or shorter than 228 bytes)\n";
+                errStream << "kestrion " << commandName << ": " << file
+                          << ": not a settings file (wrong header or shorter than 228 bytes)\n";
                 return std::nullopt;
             case tamsel::LoadResult::CannotOpen:
-                err_ << "kestrion " << name_ << ": " << file << ": cannot be opened\n";
+                errStream << "kestrion " << commandName << ": " << file << ": cannot be opened\n";
                 return std::nullopt;
         }
         return std::nullopt;
@@ -255,10 +260,10 @@ private:
         switch (tamsel::SaveSettingsFile(PathFromUtf8(file), record)) {
             case tamsel::SaveResult::Saved: return true;
             case tamsel::SaveResult::AccessDenied:
-                err_ << "kestrion " << name_ << ": " << file << ": access denied\n";
+                errStream << "kestrion " << commandName << ": " << file << ": access denied\n";
                 return false;
             case tamsel::SaveResult::Failed:
-                err_ << "kestrion " << name_ << ": " << file << ": cannot be written\n";
+                errStream << "kestrion " << commandName << ": " << file << ": cannot be written\n";
                 return false;
         }
         return false;
@@ -274,69 +279,69 @@ private:
         if (const std::int32_t r = link->GetStatus(&status, &sysError); r != 0) {
             return PrinterFailure("DllGetPrinterStatus", r, sysError);
         }
-        out_ << "status " << status << "\n";
+        outStream << "status " << status << "\n";
         return kExitOk;
     }
 
     int Read() {
         if (!Positional(0) || !Target()) return kExitUsage;
-        if (!options_.output) return Usage("-o FILE.dat is required");
+        if (!options.output) return Usage("-o FILE.dat is required");
         const auto link = Bind();
         if (!link) return kExitPrinter;
         const std::optional<SettingsRecord> record = ReadPrinter(*link);
         if (!record) return kExitPrinter;
-        if (!SaveFile(*options_.output, *record)) return kExitInput;
-        out_ << "read the printer's settings into " << *options_.output << "\n";
+        if (!SaveFile(*options.output, *record)) return kExitInput;
+        outStream << "read the printer's settings into " << *options.output << "\n";
         return kExitOk;
     }
 
     int Send() {
         if (!Positional(1) || !Target()) return kExitUsage;
-        if (options_.choices.size() != 1) return Usage("choose exactly one of --param, --adjust, --address, --all");
-        const tamsel::SendChoice choice = options_.choices[0];
-        const std::optional<SettingsRecord> work = LoadFile(options_.positional[0]);
+        if (options.choices.size() != 1) return Usage("choose exactly one of --param, --adjust, --address, --all");
+        const tamsel::SendChoice choice = options.choices[0];
+        const std::optional<SettingsRecord> work = LoadFile(options.positional[0]);
         if (!work) return kExitInput;
         // The address page refuses a socket port outside its range before anything is sent.
         const std::int32_t port = work->address[kestrion::kSocketPort];
         const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
         const bool sendsAddress = choice == tamsel::SendChoice::Address || choice == tamsel::SendChoice::All;
         if (sendsAddress && !range.Contains(port)) {
-            err_ << "kestrion send: " << options_.positional[0] << ": socket port " << port << " is outside "
-                 << range.low << "-" << range.high << "; nothing sent\n"
-                 << range.message << "\n";
+            errStream << "kestrion send: " << options.positional[0] << ": socket port " << port << " is outside "
+                      << range.low << "-" << range.high << "; nothing sent\n"
+                      << range.message << "\n";
             return kExitInput;
         }
         const auto link = Bind();
         if (!link) return kExitPrinter;
 
         SettingsRecord snapshot = SettingsRecord::Zero();
-        const tamsel::SendReport report =
-            tamsel::SendToPrinterBlocks(*link, choice, *work, !options_.local, snapshot);
+        const tamsel::SendReport report = tamsel::SendToPrinterBlocks(*link, choice, *work, !options.local, snapshot);
         const char* message = tamsel::SendOutcomeText(report.outcome, choice);
-        std::ostream& stream = report.outcome == tamsel::SendOutcome::Sent ? out_ : err_;
+        std::ostream& stream = report.outcome == tamsel::SendOutcome::Sent ? outStream : errStream;
         if (message) stream << message << "\n";
         switch (report.outcome) {
             case tamsel::SendOutcome::Sent:
-                out_ << (options_.local ? "sent (local port: not read back) and restarted the printer\n"
-                                        : "sent, verified and restarted the printer\n");
+                outStream << (options.local ? "sent (local port: not read back) and restarted the printer\n"
+                                            : "sent, verified and restarted the printer\n");
                 return kExitOk;
             case tamsel::SendOutcome::ReadBackDiffers:
-                err_ << "kestrion send: the printer holds other values than were sent; nothing was accepted and "
-                        "the printer was not restarted:\n";
+                errStream << "kestrion send: the printer holds other values than were sent; nothing was accepted and "
+                             "the printer was not restarted:\n";
                 for (const tamsel::Difference& d : report.differences) {
-                    err_ << "  " << DifferenceLabel(d) << ": sent " << d.sent << ", printer holds " << d.readBack
-                         << "\n";
+                    errStream << "  " << DifferenceLabel(d) << ": sent " << d.sent << ", printer holds " << d.readBack
+                              << "\n";
                 }
                 return kExitPrinter;
             case tamsel::SendOutcome::ResetFailed:
-                err_ << "kestrion send: the values were accepted, but the printer could not be restarted\n";
+                errStream << "kestrion send: the values were accepted, but the printer could not be restarted\n";
                 break;
             case tamsel::SendOutcome::SetFailed:
-                err_ << "kestrion send: nothing was accepted (a block sent before the failure may have reached the "
-                        "printer)\n";
+                errStream
+                    << "kestrion send: nothing was accepted (a block sent before the failure may have reached the "
+                       "printer)\n";
                 break;
             case tamsel::SendOutcome::ReadBackFailed:
-                err_ << "kestrion send: the values could not be read back; nothing was accepted\n";
+                errStream << "kestrion send: the values could not be read back; nothing was accepted\n";
                 break;
             case tamsel::SendOutcome::NothingSent: return kExitUsage;
         }
@@ -360,15 +365,15 @@ private:
         if (!link) return kExitPrinter;
         std::int32_t sysError = 0;
         if (const std::int32_t r = link->Reset(&sysError); r != 0) return PrinterFailure("DllResetPrinter", r, sysError);
-        out_ << "restarted the printer\n";
+        outStream << "restarted the printer\n";
         return kExitOk;
     }
 
     int Show() {
         if (!Positional(1) || !NoTarget()) return kExitUsage;
-        const std::optional<SettingsRecord> record = LoadFile(options_.positional[0]);
+        const std::optional<SettingsRecord> record = LoadFile(options.positional[0]);
         if (!record) return kExitInput;
-        out_ << (options_.json ? kjson::Write(RecordToJson(*record)) : DescribeRecord(*record));
+        outStream << (options.json ? kjson::Write(RecordToJson(*record)) : DescribeRecord(*record));
         return kExitOk;
     }
 
@@ -376,42 +381,42 @@ private:
         std::optional<SettingsRecord> a, b;
         if (HasTarget()) {
             if (!Positional(1) || !Target()) return kExitUsage;
-            if (!(a = LoadFile(options_.positional[0]))) return kExitInput;
+            if (!(a = LoadFile(options.positional[0]))) return kExitInput;
             const auto link = Bind();
             if (!link) return kExitPrinter;
             if (!(b = ReadPrinter(*link))) return kExitPrinter;
         } else {
             if (!Positional(2) || !NoTarget()) return kExitUsage;
-            if (!(a = LoadFile(options_.positional[0])) || !(b = LoadFile(options_.positional[1]))) return kExitInput;
+            if (!(a = LoadFile(options.positional[0])) || !(b = LoadFile(options.positional[1]))) return kExitInput;
         }
         const std::vector<std::string> lines = DiffRecords(*a, *b);
         if (lines.empty()) {
-            out_ << "no differences\n";
+            outStream << "no differences\n";
             return kExitOk;
         }
-        for (const std::string& line : lines) out_ << line << "\n";
+        for (const std::string& line : lines) outStream << line << "\n";
         return kExitDiffers;
     }
 
     int Import() {
         if (!Positional(1) || !NoTarget()) return kExitUsage;
-        if (!options_.output) return Usage("-o FILE.dat is required");
-        const std::string& file = options_.positional[0];
+        if (!options.output) return Usage("-o FILE.dat is required");
+        const std::string& file = options.positional[0];
         std::ifstream in(PathFromUtf8(file), std::ios::binary);
         if (!in) {
-            err_ << "kestrion import: " << file << ": cannot be opened\n";
+            errStream << "kestrion import: " << file << ": cannot be opened\n";
             return kExitInput;
         }
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         std::string error;
         const std::optional<kjson::Value> json = kjson::Parse(text, error);
         if (!json) {
-            err_ << "kestrion import: " << file << ": not valid JSON: " << error << "\n";
+            errStream << "kestrion import: " << file << ": not valid JSON: " << error << "\n";
             return kExitInput;
         }
         const std::optional<SettingsRecord> record = RecordFromJson(*json, error);
         if (!record) {
-            err_ << "kestrion import: " << file << ": " << error << "; nothing written\n";
+            errStream << "kestrion import: " << file << ": " << error << "; nothing written\n";
             return kExitInput;
         }
         // Kept as it is: a printer may listen on such a port (9100, say), but a
@@ -419,21 +424,21 @@ private:
         const std::int32_t port = record->address[kestrion::kSocketPort];
         const kestrion::SocketPortRange& range = kestrion::kAddressPagePortRange;
         if (!range.Contains(port)) {
-            err_ << "kestrion import: warning: socket port " << port << " is outside " << range.low << "-"
-                 << range.high << ", which the address page refuses; sending the address block will refuse it\n";
+            errStream << "kestrion import: warning: socket port " << port << " is outside " << range.low << "-"
+                      << range.high << ", which the address page refuses; sending the address block will refuse it\n";
         }
-        if (!SaveFile(*options_.output, *record)) return kExitInput;
-        out_ << "wrote " << *options_.output << "\n";
+        if (!SaveFile(*options.output, *record)) return kExitInput;
+        outStream << "wrote " << *options.output << "\n";
         return kExitOk;
     }
 
-    std::ostream& out_;
-    std::ostream& err_;
-    const Environment& env_;
-    std::string name_;
-    Options options_;
-    PrinterTarget target_{};
-    std::string printerName_;
+    std::ostream& outStream;
+    std::ostream& errStream;
+    const Environment& environment;
+    std::string commandName;
+    Options options;
+    PrinterTarget target{};
+    std::string printerName;
 };
 
 }  // namespace

@@ -84,10 +84,10 @@ Value Labelled(const char* caption, std::int32_t value, const char* wordsKey, co
 
 class Importer {
 public:
-    explicit Importer(std::string& error) : error_(error) {}
+    explicit Importer(std::string& error) : errorText(error) {}
 
     bool Fail(const std::string& field, const std::string& what) {
-        error_ = field + ": " + what;
+        errorText = field + ": " + what;
         return false;
     }
 
@@ -133,7 +133,7 @@ public:
     }
 
 private:
-    std::string& error_;
+    std::string& errorText;
 };
 
 }  // namespace
