@@ -69,6 +69,15 @@ bool IsTerminatorPair(std::uint8_t first, std::uint8_t second) {
     return (first == '\r' && second == '\n') || (first == '\n' && second == 0x00);
 }
 
+// A step failed once the socket is connected: closes the connection and
+// returns -800. With `recordCall` the failing call's own error is recorded
+// first, so that it, and not a failure of the close, is the one reported.
+std::int32_t Abandon(Connection& connection, SysError& error, bool recordCall) {
+    if (recordCall) error.Record(connection.Api().LastError());
+    CloseConnection(connection, error);
+    return LINK_E_NETWORK;
+}
+
 }  // namespace
 
 Connection::~Connection() {
@@ -165,21 +174,10 @@ std::int32_t DrainInput(Connection& connection, SysError& error) {
     for (;;) {
         const int ready = api.WaitReadable(connection.Socket(), kDrainPollMs);
         if (ready == 0) return LINK_OK;
-        if (ready < 0) {
-            error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (ready < 0) return Abandon(connection, error, true);
         const int got = api.Recv(connection.Socket(), scratch, kDiscardReadSize);
-        if (got < 0) {
-            error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
-        if (got == 0) {  // the printer closed the connection before the command
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        // 0: the printer closed the connection before the command.
+        if (got <= 0) return Abandon(connection, error, got < 0);
     }
 }
 
@@ -188,17 +186,9 @@ std::int32_t SendAll(Connection& connection, SysError& error, const std::uint8_t
     std::size_t sent = 0;
     while (sent < size) {
         const int ready = api.WaitWritable(connection.Socket(), kReadyTimeoutMs);
-        if (ready <= 0) {
-            if (ready < 0) error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (ready <= 0) return Abandon(connection, error, ready < 0);  // 0: timed out
         const int n = api.Send(connection.Socket(), data + sent, static_cast<int>(size - sent));
-        if (n < 0) {
-            error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (n < 0) return Abandon(connection, error, true);
         sent += static_cast<std::size_t>(n);
     }
     return LINK_OK;
@@ -210,33 +200,18 @@ std::int32_t ReceiveReply(Connection& connection, SysError& error, std::uint8_t*
     std::size_t received = 0;
     for (;;) {
         const int ready = api.WaitReadable(connection.Socket(), kReadyTimeoutMs);
-        if (ready <= 0) {
-            if (ready < 0) error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (ready <= 0) return Abandon(connection, error, ready < 0);  // 0: timed out
         // A full buffer reads 0 bytes: a reply without a line end within the
         // capacity ends here like a closed connection.
         const int n = api.Recv(connection.Socket(), buffer + received, static_cast<int>(capacity - received));
-        if (n < 0) {
-            error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
-        if (n == 0) {
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (n <= 0) return Abandon(connection, error, n < 0);  // 0: the printer closed
         received += static_cast<std::size_t>(n);
 
         // A pair at [i, i+1] ends the line unless it lies inside the data span.
         auto endsLine = [&](std::size_t i) { return i + 1 >= dataSpan && IsTerminatorPair(buffer[i], buffer[i + 1]); };
         if (received >= 2 && endsLine(received - 2)) return LINK_OK;
         for (std::size_t i = 0; i + 2 < received; ++i) {
-            if (endsLine(i)) {  // data behind the end of the line
-                CloseConnection(connection, error);
-                return LINK_E_NETWORK;
-            }
+            if (endsLine(i)) return Abandon(connection, error, false);  // data behind the end of the line
         }
     }
 }
