@@ -56,11 +56,6 @@ void SimSpooler::AddPrinterQueue(const std::string& name, std::uint32_t attribut
     printers[name] = Printer{attributes, std::move(monitor), false};
 }
 
-void SimSpooler::RemovePrinter(const std::string& name) {
-    std::lock_guard lock(mutex);
-    printers.erase(name);
-}
-
 void SimSpooler::Reset() {
     std::lock_guard lock(mutex);
     printers.clear();

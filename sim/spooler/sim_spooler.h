@@ -50,7 +50,6 @@ public:
 
     // Adds or replaces a printer. Without hooks jobs are kept but never answered.
     void AddPrinterQueue(const std::string& name, std::uint32_t attributes, PortMonitorHooks monitor = {});
-    void RemovePrinter(const std::string& name);
     // Forgets every printer and job.
     void Reset();
     // (Re)reads a printer list file: printers from an earlier read of a file
