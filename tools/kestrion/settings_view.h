@@ -29,7 +29,7 @@ std::vector<std::string> DiffSentBlocks(const tamsel::SettingsRecord& printer, c
 
 kjson::Value RecordToJson(const tamsel::SettingsRecord& record);
 
-// Builds a record (header and tags as the program writes them) from the JSON
+// Builds a record (header and tags in place, as SettingsRecord::FromBlocks writes them) from the JSON
 // that RecordToJson produces. Every field must be present and valid; unknown
 // keys are refused; the socket port may be any port 0-65535 (the address
 // page's narrower range is the business of the commands that send it). On
