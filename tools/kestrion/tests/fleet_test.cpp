@@ -311,8 +311,8 @@ protected:
         };
         env.describeSystemError = [](std::int32_t code) { return "error " + std::to_string(code); };
         env.printerNameForSpooler = [](const std::string& s) { return s; };
-        factory_ = Path("factory.dat");
-        EXPECT_EQ(tamsel::SaveSettingsFile(factory_, tamsel::SettingsRecord::Factory()), tamsel::SaveResult::Saved);
+        factoryFile = Path("factory.dat");
+        EXPECT_EQ(tamsel::SaveSettingsFile(factoryFile, tamsel::SettingsRecord::Factory()), tamsel::SaveResult::Saved);
     }
     void TearDown() override { fs::remove_all(tempDir); }
 
@@ -334,7 +334,7 @@ protected:
 
     fs::path tempDir;
     Environment env;
-    std::string factory_;
+    std::string factoryFile;
 };
 
 TEST_F(FleetCommand, RefusedBeforeAnythingIsSent) {
@@ -377,12 +377,12 @@ TEST_F(FleetCommand, RefusedBeforeAnythingIsSent) {
         EXPECT_EQ(r.out, "") << c.error;
     }
 
-    const Result bad = Run({"send", factory_, "--param", "--targets", List("10.0.0.1\nten.0.0.2\n")});
+    const Result bad = Run({"send", factoryFile, "--param", "--targets", List("10.0.0.1\nten.0.0.2\n")});
     EXPECT_EQ(bad.code, kExitInput);
     EXPECT_THAT(bad.err, HasSubstr("printers.txt: line 2: 'ten.0.0.2' is none of"));
 
     env.spoolerTargets = false;
-    const Result spooler = Run({"send", factory_, "--param", "--targets", List("10.0.0.1\nprinter:LP-1\n")});
+    const Result spooler = Run({"send", factoryFile, "--param", "--targets", List("10.0.0.1\nprinter:LP-1\n")});
     EXPECT_EQ(spooler.code, kExitInput);
     EXPECT_THAT(spooler.err, HasSubstr("printer:LP-1 needs the Windows spooler"));
 }
@@ -406,7 +406,7 @@ TEST_F(FleetCommand, DryRunReportsEveryPrinterAndTheProgressLineOnlyOnATerminal)
     EXPECT_THAT(quiet.out, HasSubstr("1 of 3 printer(s) would change; could not be read: 10.0.0.2:1, local:LP-2\n"));
 
     // One --ip with the list's options is a list of one.
-    const Result same = Run({"send", factory_, "--adjust", "--ip", "10.0.0.1", "--port", "2", "--dry-run"});
+    const Result same = Run({"send", factoryFile, "--adjust", "--ip", "10.0.0.1", "--port", "2", "--dry-run"});
     EXPECT_EQ(same.code, kExitOk);
     EXPECT_THAT(same.out, HasSubstr("10.0.0.1:2: ok: nothing would change\n0 of 1 printer(s) would change\n"));
 
