@@ -303,5 +303,53 @@ TEST(PrinterSimProgramTest, ControlChannelReportsAndRestoresTheSettings) {
     EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
 }
 
+TEST(PrinterSimProgramTest, SeveralPrintersOnConsecutivePortsWithTheirOwnFaults) {
+    PrinterSimProgram program({"--port", "0", "--count", "3", "--status", "5", "--fault", "1:refuse"});
+    std::vector<std::uint16_t> ports;
+    for (int i = 0; i < 3; ++i) {
+        const std::string banner = program.Line();
+        ASSERT_THAT(banner, HasSubstr("(printer " + std::to_string(i) + ", "));
+        ports.push_back(PortFromBanner(banner));
+    }
+    ASSERT_NE(ports[0], 0);
+    EXPECT_EQ(ports[1], ports[0] + 1);
+    EXPECT_EQ(ports[2], ports[0] + 2);
+
+    EXPECT_EQ(TcpLink(ports[0])(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '5', 0x0D, 0x0A}));
+    EXPECT_FALSE(ConnectLoopback(ports[1])) << "printer 1 refuses";
+    // Printer 2 keeps its own settings: a set there changes no other printer.
+    ParamBlock p = FactorySettings().param;
+    p[kZeroSlash] = 1;
+    TcpLink(ports[2])(ToBytes(BuildParamSet(p.data())));
+    ParamBlock param{};
+    AdjustBlock adjust{};
+    AddressBlock address{};
+    ASSERT_TRUE(DecodeParamReply(TcpLink(ports[2])(ToBytes(kParamQuery)).data(), param.data(), adjust.data(),
+                                 address.data()));
+    EXPECT_EQ(param[kZeroSlash], 1);
+    ASSERT_TRUE(DecodeParamReply(TcpLink(ports[0])(ToBytes(kParamQuery)).data(), param.data(), adjust.data(),
+                                 address.data()));
+    EXPECT_EQ(param[kZeroSlash], 0);
+
+    // Every line says which printer it is about.
+    bool sawSet = false;
+    for (std::string line; !sawSet && !(line = program.Line()).empty();) {
+        if (line.find("ParamSet") != std::string::npos) {
+            EXPECT_EQ(line.rfind("[2] ParamSet", 0), 0u) << line;
+            sawSet = true;
+        }
+    }
+    EXPECT_TRUE(sawSet);
+    EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
+}
+
+TEST(PrinterSimProgramTest, BadOptionIsAUsageError) {
+    PrinterSimProgram program({"--count", "2", "--fault", "2:refuse"});
+    EXPECT_EQ(program.Line(), "");  // nothing on stdout: the message and the usage go to stderr
+    const int status = program.Terminate();
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
 }  // namespace
 }  // namespace printersim
