@@ -291,110 +291,111 @@ struct PrinterModel::Step {
     Bytes bytes;  // the whole command
 };
 
-PrinterModel::PrinterModel(PrinterSettings initial) : settings_(initial) {}
+PrinterModel::PrinterModel(PrinterSettings initial) : settings(initial) {}
 
 PrinterModel::Step PrinterModel::ParseOne(std::vector<std::string>& lines) {
     Step step;
-    if (pending_.empty()) return step;
+    if (pending.empty()) return step;
 
     // Between commands: padding 0x00 is normal, anything else up to the next
     // ESC is noise that the device throws away.
-    if (pending_[0] != kEsc) {
-        const auto esc = std::find(pending_.begin(), pending_.end(), kEsc);
-        const std::size_t count = static_cast<std::size_t>(esc - pending_.begin());
-        const bool allPadding = std::all_of(pending_.begin(), esc, [](std::uint8_t b) { return b == kNul; });
+    if (pending[0] != kEsc) {
+        const auto esc = std::find(pending.begin(), pending.end(), kEsc);
+        const std::size_t count = static_cast<std::size_t>(esc - pending.begin());
+        const bool allPadding = std::all_of(pending.begin(), esc, [](std::uint8_t b) { return b == kNul; });
         if (!allPadding) {
-            lines.push_back("ignored " + std::to_string(count) + " stray byte(s): " + Printable(pending_.data(), count));
+            lines.push_back("ignored " + std::to_string(count) + " stray byte(s): " + Printable(pending.data(), count));
         }
-        pending_.erase(pending_.begin(), esc);
+        pending.erase(pending.begin(), esc);
         step.kind = Step::Skipped;
         return step;
     }
 
     for (const FormInfo& info : kForms) {
-        const std::size_t compared = std::min(pending_.size(), info.header.size());
-        if (std::memcmp(pending_.data(), info.header.data(), compared) != 0) continue;
-        const std::size_t available = std::min(pending_.size(), info.length);
-        const std::uint8_t* c = pending_.data();
+        const std::size_t compared = std::min(pending.size(), info.header.size());
+        if (std::memcmp(pending.data(), info.header.data(), compared) != 0) continue;
+        const std::size_t available = std::min(pending.size(), info.length);
+        const std::uint8_t* c = pending.data();
         if (!Plausible(info, c, available)) {
             // Throw away only the ESC: the rest may well be the next command,
             // when this one arrived short.
             lines.push_back("ignored malformed command: " + Printable(c, available));
-            pending_.erase(pending_.begin());
+            pending.erase(pending.begin());
             step.kind = Step::Skipped;
             return step;
         }
         if (available < info.length) return step;  // a known command still arriving
         step.kind = Step::Command;
         step.form = info.form;
-        step.bytes.assign(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(info.length));
-        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(info.length));
+        step.bytes.assign(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(info.length));
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(info.length));
         return step;
     }
 
     // An ESC command the device does not know: drop it through its LF 00, or
     // up to the next ESC, whichever comes first.
     std::size_t end = 0;
-    for (std::size_t i = 1; i < pending_.size(); ++i) {
-        if (pending_[i] == kEsc) {
+    for (std::size_t i = 1; i < pending.size(); ++i) {
+        if (pending[i] == kEsc) {
             end = i;
             break;
         }
-        if (pending_[i] == kLf && i + 1 < pending_.size() && pending_[i + 1] == kNul) {
+        if (pending[i] == kLf && i + 1 < pending.size() && pending[i + 1] == kNul) {
             end = i + 2;
             break;
         }
     }
     if (end == 0) {
-        if (pending_.size() < kMaxUnknownLength) return step;
-        end = pending_.size();
+        if (pending.size() < kMaxUnknownLength) return step;
+        end = pending.size();
     }
-    lines.push_back("ignored unknown command: " + Printable(pending_.data(), end));
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(end));
+    lines.push_back("ignored unknown command: " + Printable(pending.data(), end));
+    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(end));
     step.kind = Step::Skipped;
     return step;
 }
 
 void PrinterModel::Apply(const Step& step, std::vector<std::string>& lines, std::vector<Answer>& answers) {
     const std::uint8_t* c = step.bytes.data();
-    const std::string notApplied = ignore_sets_ ? " (not applied)" : "";
+    const std::string notApplied = ignoreSets ? " (not applied)" : "";
     Answer answer;
     switch (step.form) {
     case Form::StatusQuery: {
         answer.kind = CommandKind::StatusQuery;
-        answer.reply = BuildStatusReply(settings_.status);
+        answer.reply = BuildStatusReply(settings.status);
         lines.push_back("StatusQuery: answered status " +
                         std::string(answer.reply.begin() + 2, answer.reply.begin() + 4));
         break;
     }
     case Form::ParamQuery: {
         answer.kind = CommandKind::ParamQuery;
-        answer.reply = BuildParamReply(settings_);
-        lines.push_back("ParamQuery: answered the settings (IP " + FormatDotted(settings_.address[kIpAddress]) +
-                        ", socket port " + std::to_string(static_cast<std::uint16_t>(settings_.address[kSocketPort])) +
+        answer.reply = BuildParamReply(settings);
+        lines.push_back("ParamQuery: answered the settings (IP " + FormatDotted(settings.address[kIpAddress]) +
+                        ", socket port " + std::to_string(static_cast<std::uint16_t>(settings.address[kSocketPort])) +
                         ")");
         break;
     }
     case Form::Reset: {
         answer.kind = CommandKind::Reset;
-        ++reset_count_;
-        lines.push_back("ResetCommand: the printer restarts (restart " + std::to_string(reset_count_) + ")");
+        ++resetCount;
+        lines.push_back("ResetCommand: the printer restarts (restart " + std::to_string(resetCount) + ")");
         break;
     }
     case Form::ParamSet: {
         answer.kind = CommandKind::ParamSet;
-        ParamBlock next = settings_.param;
+        ParamBlock next = settings.param;
         DecodeParamBits(c + kBlockHeaderLength, next.data());  // leaves the DIP switches alone
         std::string changes;
         int count = 0;
         for (std::size_t i = kDipSwitchCount; i < kParamCount; ++i) {
-            if (next[i] == settings_.param[i]) continue;
-            changes += (count++ ? ", " : ": ") + DescribeParam(i, next[i]) + " (was " +
-                       DescribeParam(i, settings_.param[i]).substr(std::strlen(kParamWords[i - kDipSwitchCount].name) + 1) +
-                       ")";
+            if (next[i] == settings.param[i]) continue;
+            changes +=
+                (count++ ? ", " : ": ") + DescribeParam(i, next[i]) + " (was " +
+                DescribeParam(i, settings.param[i]).substr(std::strlen(kParamWords[i - kDipSwitchCount].name) + 1) +
+                ")";
         }
         lines.push_back("ParamSet" + notApplied + (count ? changes : ": no change"));
-        if (!ignore_sets_) settings_.param = next;
+        if (!ignoreSets) settings.param = next;
         break;
     }
     case Form::AdjustSet: {
@@ -404,7 +405,7 @@ void PrinterModel::Apply(const Step& step, std::vector<std::string>& lines, std:
         std::string text = "AdjustSet" + notApplied + ": ";
         for (std::size_t i = 0; i < kAdjustCount; ++i) text += (i ? ", " : "") + DescribeAdjust(i, next[i]);
         lines.push_back(text);
-        if (!ignore_sets_) settings_.adjust = next;
+        if (!ignoreSets) settings.adjust = next;
         break;
     }
     case Form::IpAddress:
@@ -419,7 +420,7 @@ void PrinterModel::Apply(const Step& step, std::vector<std::string>& lines, std:
                                                                   : kGateway;
         const char* names[] = {"IP address", "subnet mask", "default gateway"};
         lines.push_back(std::string("AddressSet") + notApplied + ": " + names[index] + " " + FormatDotted(value));
-        if (!ignore_sets_) settings_.address[index] = value;
+        if (!ignoreSets) settings.address[index] = value;
         break;
     }
     case Form::IpFunction: {
@@ -429,14 +430,14 @@ void PrinterModel::Apply(const Step& step, std::vector<std::string>& lines, std:
         const bool disabled = digit == kDhcpOff || digit == kRarpOff;
         lines.push_back(std::string("AddressSet") + notApplied + ": " + (dhcp ? "DHCP/BOOTP " : "RARP ") +
                         OnOff(!disabled));
-        if (!ignore_sets_) settings_.address[dhcp ? kDhcpBootp : kRarp] = disabled ? 1 : 0;
+        if (!ignoreSets) settings.address[dhcp ? kDhcpBootp : kRarp] = disabled ? 1 : 0;
         break;
     }
     case Form::SocketPort: {
         answer.kind = CommandKind::AddressPart;
         const std::int32_t port = (c[kPnHeaderLength] << 8) | c[kPnHeaderLength + 1];
         lines.push_back("AddressSet" + notApplied + ": socket port " + std::to_string(port));
-        if (!ignore_sets_) settings_.address[kSocketPort] = port;
+        if (!ignoreSets) settings.address[kSocketPort] = port;
         break;
     }
     }
@@ -446,9 +447,9 @@ void PrinterModel::Apply(const Step& step, std::vector<std::string>& lines, std:
 void PrinterModel::Emit(const std::vector<std::string>& lines) {
     std::function<void(const std::string&)> sink;
     {
-        std::lock_guard lock(mutex_);
-        log_.insert(log_.end(), lines.begin(), lines.end());
-        sink = sink_;
+        std::lock_guard lock(mutex);
+        logLines.insert(logLines.end(), lines.begin(), lines.end());
+        sink = logSink;
     }
     if (!sink) return;
     for (const std::string& line : lines) sink(line);
@@ -458,8 +459,8 @@ std::vector<Answer> PrinterModel::FeedCommands(const std::uint8_t* data, std::si
     std::vector<Answer> answers;
     std::vector<std::string> lines;
     {
-        std::lock_guard lock(mutex_);
-        pending_.insert(pending_.end(), data, data + size);
+        std::lock_guard lock(mutex);
+        pending.insert(pending.end(), data, data + size);
         for (;;) {
             Step step = ParseOne(lines);
             if (step.kind == Step::NeedMore) break;
@@ -479,43 +480,43 @@ Bytes PrinterModel::Feed(const std::uint8_t* data, std::size_t size) {
 void PrinterModel::EndOfInput() {
     std::vector<std::string> lines;
     {
-        std::lock_guard lock(mutex_);
-        if (pending_.empty()) return;
-        const bool allPadding = std::all_of(pending_.begin(), pending_.end(), [](std::uint8_t b) { return b == kNul; });
-        if (!allPadding) lines.push_back("ignored incomplete command: " + Printable(pending_.data(), pending_.size()));
-        pending_.clear();
+        std::lock_guard lock(mutex);
+        if (pending.empty()) return;
+        const bool allPadding = std::all_of(pending.begin(), pending.end(), [](std::uint8_t b) { return b == kNul; });
+        if (!allPadding) lines.push_back("ignored incomplete command: " + Printable(pending.data(), pending.size()));
+        pending.clear();
     }
     Emit(lines);
 }
 
 PrinterSettings PrinterModel::Settings() const {
-    std::lock_guard lock(mutex_);
-    return settings_;
+    std::lock_guard lock(mutex);
+    return settings;
 }
 
 void PrinterModel::SetSettings(const PrinterSettings& s) {
-    std::lock_guard lock(mutex_);
-    settings_ = s;
+    std::lock_guard lock(mutex);
+    settings = s;
 }
 
 void PrinterModel::SetIgnoreSets(bool ignore) {
-    std::lock_guard lock(mutex_);
-    ignore_sets_ = ignore;
+    std::lock_guard lock(mutex);
+    ignoreSets = ignore;
 }
 
 int PrinterModel::ResetCount() const {
-    std::lock_guard lock(mutex_);
-    return reset_count_;
+    std::lock_guard lock(mutex);
+    return resetCount;
 }
 
 std::vector<std::string> PrinterModel::Log() const {
-    std::lock_guard lock(mutex_);
-    return log_;
+    std::lock_guard lock(mutex);
+    return logLines;
 }
 
 void PrinterModel::SetLogSink(std::function<void(const std::string&)> sink) {
-    std::lock_guard lock(mutex_);
-    sink_ = std::move(sink);
+    std::lock_guard lock(mutex);
+    logSink = std::move(sink);
 }
 
 }  // namespace printersim

@@ -86,13 +86,13 @@ private:
     void Apply(const Step& step, std::vector<std::string>& lines, std::vector<Answer>& answers);
     void Emit(const std::vector<std::string>& lines);
 
-    mutable std::mutex mutex_;
-    PrinterSettings settings_;
-    Bytes pending_;  // received bytes not yet taken as a command
-    bool ignore_sets_ = false;
-    int reset_count_ = 0;
-    std::vector<std::string> log_;
-    std::function<void(const std::string&)> sink_;
+    mutable std::mutex mutex;
+    PrinterSettings settings;
+    Bytes pending;  // received bytes not yet taken as a command
+    bool ignoreSets = false;
+    int resetCount = 0;
+    std::vector<std::string> logLines;
+    std::function<void(const std::string&)> logSink;
 };
 
 // Words for one PARAM element and its value, as the log shows them.

@@ -40,11 +40,11 @@ struct SimPrinter::Impl {
     explicit Impl(std::uint16_t port, const PrinterSettings& initial) : model(initial) {
         listener = ListenLoopback(port);
         if (!listener) throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
-        bound_port = LocalPort(listener.Get());
+        boundPort = LocalPort(listener.Get());
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("cannot create the wake pipe");
-        wake_read.Reset(fds[0]);
-        wake_write.Reset(fds[1]);
+        wakeRead.Reset(fds[0]);
+        wakeWrite.Reset(fds[1]);
         thread = std::thread([this] { Run(); });
     }
 
@@ -56,12 +56,12 @@ struct SimPrinter::Impl {
 
     void Wake() {
         const std::uint8_t b = 1;
-        [[maybe_unused]] const ssize_t n = ::write(wake_write.Get(), &b, 1);
+        [[maybe_unused]] const ssize_t n = ::write(wakeWrite.Get(), &b, 1);
     }
 
     void DrainWake() {
         std::uint8_t buf[64];
-        while (::read(wake_read.Get(), buf, sizeof buf) > 0) {
+        while (::read(wakeRead.Get(), buf, sizeof buf) > 0) {
         }
     }
 
@@ -69,7 +69,7 @@ struct SimPrinter::Impl {
         std::function<void(const std::string&)> s;
         {
             std::lock_guard lock(mutex);
-            s = event_sink;
+            s = eventSink;
         }
         if (s) s(line);
     }
@@ -77,17 +77,17 @@ struct SimPrinter::Impl {
     // Waits until `deadline` (none: until stopped or `endWhenCleared` and the
     // faults were cleared). Returns false when the printer is stopping.
     bool WaitUntil(std::optional<Clock::time_point> deadline, bool endWhenCleared) {
-        const int generation = clear_generation;
+        const int generation = clearGeneration;
         for (;;) {
             if (stop) return false;
-            if (endWhenCleared && clear_generation != generation) return true;
+            if (endWhenCleared && clearGeneration != generation) return true;
             int timeout = -1;
             if (deadline) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
                 if (left.count() <= 0) return true;
                 timeout = static_cast<int>(left.count());
             }
-            pollfd p{wake_read.Get(), POLLIN, 0};
+            pollfd p{wakeRead.Get(), POLLIN, 0};
             ::poll(&p, 1, timeout);
             DrainWake();
         }
@@ -113,7 +113,7 @@ struct SimPrinter::Impl {
         const FaultSpec* f = Find(faults, Fault::Refuse);
         refusing = f != nullptr;
         if (!f || f->pause.count() == 0) return std::nullopt;
-        return refuse_since + f->pause;
+        return refuseSince + f->pause;
     }
 
     void Run() {
@@ -133,16 +133,16 @@ struct SimPrinter::Impl {
             if (!listener) {
                 {
                     std::lock_guard lock(mutex);
-                    listener = ListenLoopback(bound_port);
+                    listener = ListenLoopback(boundPort);
                 }
                 if (!listener) {
-                    Event("cannot listen on 127.0.0.1:" + std::to_string(bound_port) + " again");
+                    Event("cannot listen on 127.0.0.1:" + std::to_string(boundPort) + " again");
                     if (!Pause(std::chrono::milliseconds(100))) return;
                     continue;
                 }
-                Event("listening again on 127.0.0.1:" + std::to_string(bound_port));
+                Event("listening again on 127.0.0.1:" + std::to_string(boundPort));
             }
-            pollfd p[2] = {{listener.Get(), POLLIN, 0}, {wake_read.Get(), POLLIN, 0}};
+            pollfd p[2] = {{listener.Get(), POLLIN, 0}, {wakeRead.Get(), POLLIN, 0}};
             if (::poll(p, 2, -1) < 0) continue;
             if (p[1].revents) DrainWake();
             if (p[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
@@ -161,21 +161,20 @@ struct SimPrinter::Impl {
     }
 
     void FollowSocketPort() {
-        if (!follow_socket_port || model.ResetCount() == resets_seen) return;
-        resets_seen = model.ResetCount();
+        if (!followSocketPort || model.ResetCount() == resetsSeen) return;
+        resetsSeen = model.ResetCount();
         const auto wanted = static_cast<std::uint16_t>(model.Settings().address[kestrion::kSocketPort]);
-        if (wanted == 0 || wanted == bound_port) return;
+        if (wanted == 0 || wanted == boundPort) return;
         UniqueFd next = ListenLoopback(wanted);
         if (!next) {
-            Event("cannot move to socket port " + std::to_string(wanted) + "; staying on " +
-                  std::to_string(bound_port));
+            Event("cannot move to socket port " + std::to_string(wanted) + "; staying on " + std::to_string(boundPort));
             return;
         }
         {
             std::lock_guard lock(mutex);
             listener = std::move(next);
         }
-        bound_port = wanted;
+        boundPort = wanted;
         Event("restarted: now listening on 127.0.0.1:" + std::to_string(wanted));
     }
 
@@ -188,8 +187,8 @@ struct SimPrinter::Impl {
         if (const FaultSpec* f = Find(active, Fault::TerminatorInData)) {
             // Only inside the data: the reply's own terminator stays where it is.
             if (reply.size() >= 4 && f->offset + 2 <= reply.size() - 2) {
-                reply[f->offset] = f->lf_nul ? kestrion::kLf : kestrion::kCr;
-                reply[f->offset + 1] = f->lf_nul ? 0x00 : kestrion::kLf;
+                reply[f->offset] = f->lfNul ? kestrion::kLf : kestrion::kCr;
+                reply[f->offset + 1] = f->lfNul ? 0x00 : kestrion::kLf;
             }
         }
         if (Has(active, Fault::NoTerminator) && reply.size() >= 2) reply.resize(reply.size() - 2);
@@ -203,7 +202,7 @@ struct SimPrinter::Impl {
     bool SendReply(int fd, const Bytes& reply, const std::vector<FaultSpec>& active) {
         const FaultSpec* split = Find(active, Fault::SplitReply);
         if (!split) return SendAll(fd, reply.data(), reply.size());
-        const std::size_t piece = split->split_at ? split->split_at : (reply.size() + 1) / 2;
+        const std::size_t piece = split->splitAt ? split->splitAt : (reply.size() + 1) / 2;
         for (std::size_t at = 0; at < reply.size(); at += piece) {
             if (at > 0 && !Pause(split->pause)) return false;
             if (!SendAll(fd, reply.data() + at, std::min(piece, reply.size() - at))) return false;
@@ -229,7 +228,7 @@ struct SimPrinter::Impl {
             SendAll(conn.Get(), bytes.data(), bytes.size());
         }
         for (bool open = true; open;) {
-            pollfd p[2] = {{conn.Get(), POLLIN, 0}, {wake_read.Get(), POLLIN, 0}};
+            pollfd p[2] = {{conn.Get(), POLLIN, 0}, {wakeRead.Get(), POLLIN, 0}};
             if (::poll(p, 2, -1) < 0) continue;
             if (p[1].revents) DrainWake();
             if (stop) break;
@@ -276,7 +275,7 @@ struct SimPrinter::Impl {
             // Stored before the close, so a client that has seen the close
             // finds it.
             std::lock_guard lock(mutex);
-            last_received = std::move(received);
+            lastReceived = std::move(received);
         }
         conn.Reset();
         Event("connection " + std::to_string(number) + " " + ending);
@@ -284,69 +283,68 @@ struct SimPrinter::Impl {
 
     PrinterModel model;
     UniqueFd listener;  // replaced only by the thread, under `mutex`
-    std::atomic<std::uint16_t> bound_port{0};
-    UniqueFd wake_read;
-    UniqueFd wake_write;
+    std::atomic<std::uint16_t> boundPort{0};
+    UniqueFd wakeRead;
+    UniqueFd wakeWrite;
     std::atomic<bool> stop{false};
-    std::atomic<int> clear_generation{0};
+    std::atomic<int> clearGeneration{0};
     std::atomic<int> accepted{0};
-    std::atomic<bool> follow_socket_port{false};
-    int resets_seen = 0;
+    std::atomic<bool> followSocketPort{false};
+    int resetsSeen = 0;
 
     mutable std::mutex mutex;  // guards what follows
     std::vector<FaultSpec> faults;
-    Clock::time_point refuse_since;
-    Bytes last_received;
-    std::function<void(const std::string&)> event_sink;
+    Clock::time_point refuseSince;
+    Bytes lastReceived;
+    std::function<void(const std::string&)> eventSink;
 
     std::thread thread;  // last: starts after everything above exists
 };
 
-SimPrinter::SimPrinter(std::uint16_t port, PrinterSettings initial)
-    : impl_(std::make_unique<Impl>(port, initial)) {}
+SimPrinter::SimPrinter(std::uint16_t port, PrinterSettings initial) : impl(std::make_unique<Impl>(port, initial)) {}
 
 SimPrinter::~SimPrinter() = default;
 
-std::uint16_t SimPrinter::Port() const { return impl_->bound_port; }
+std::uint16_t SimPrinter::Port() const { return impl->boundPort; }
 
 void SimPrinter::InjectFault(const FaultSpec& fault) {
     {
-        std::lock_guard lock(impl_->mutex);
-        impl_->faults.push_back(fault);
+        std::lock_guard lock(impl->mutex);
+        impl->faults.push_back(fault);
         if (fault.kind == Fault::Refuse) {
-            impl_->refuse_since = Clock::now();
+            impl->refuseSince = Clock::now();
             // Stop listening right now, not when the thread next looks: the
             // caller's next connect must already be refused. A listening
             // socket that is shut down leaves the listening state at once.
-            if (impl_->listener) ::shutdown(impl_->listener.Get(), SHUT_RDWR);
+            if (impl->listener) ::shutdown(impl->listener.Get(), SHUT_RDWR);
         }
     }
-    impl_->Wake();
+    impl->Wake();
 }
 
 void SimPrinter::ClearFaults() {
     {
-        std::lock_guard lock(impl_->mutex);
-        impl_->faults.clear();
+        std::lock_guard lock(impl->mutex);
+        impl->faults.clear();
     }
-    ++impl_->clear_generation;
-    impl_->Wake();
+    ++impl->clearGeneration;
+    impl->Wake();
 }
 
-void SimPrinter::SetFollowSocketPort(bool follow) { impl_->follow_socket_port = follow; }
+void SimPrinter::SetFollowSocketPort(bool follow) { impl->followSocketPort = follow; }
 
 void SimPrinter::SetEventSink(std::function<void(const std::string&)> sink) {
-    std::lock_guard lock(impl_->mutex);
-    impl_->event_sink = std::move(sink);
+    std::lock_guard lock(impl->mutex);
+    impl->eventSink = std::move(sink);
 }
 
-PrinterModel& SimPrinter::Model() { return impl_->model; }
+PrinterModel& SimPrinter::Model() { return impl->model; }
 
-int SimPrinter::ConnectionsAccepted() const { return impl_->accepted; }
+int SimPrinter::ConnectionsAccepted() const { return impl->accepted; }
 
 Bytes SimPrinter::LastReceived() const {
-    std::lock_guard lock(impl_->mutex);
-    return impl_->last_received;
+    std::lock_guard lock(impl->mutex);
+    return impl->lastReceived;
 }
 
 }  // namespace printersim

@@ -16,10 +16,10 @@ namespace printersim {
 enum class Fault {
     None,
     UnsolicitedBytes,      // sends `bytes` (default 01 02 30 30 0D 0A) right after accepting
-    SplitReply,            // sends the reply in pieces of `split_at` bytes, `pause` between them
+    SplitReply,            // sends the reply in pieces of `splitAt` bytes, `pause` between them
     DataAfterTerminator,   // appends `bytes` (default 41) behind the reply's terminator
     NoTerminator,          // drops the reply's terminator
-    TerminatorInData,      // writes CR LF (or LF 00 when `lf_nul`) into the settings reply at `offset`
+    TerminatorInData,      // writes CR LF (or LF 00 when `lfNul`) into the settings reply at `offset`
     ZeroFirstWord,         // settings reply with its first word 00 00
     NoCloseAfterHalfClose, // keeps the connection open after the client's half-close (until `pause`, default forever)
     CloseEarly,            // closes the connection as soon as the command arrived, no reply
@@ -33,9 +33,9 @@ struct FaultSpec {
     Fault kind = Fault::None;
     int connections = 1;                      // the next N connections; -1: until cleared
     std::chrono::milliseconds pause{0};
-    std::size_t split_at = 0;                 // SplitReply: first piece length (0: half)
+    std::size_t splitAt = 0;                  // SplitReply: first piece length (0: half)
     std::size_t offset = 40;                  // TerminatorInData
-    bool lf_nul = false;                      // TerminatorInData
+    bool lfNul = false;                       // TerminatorInData
     Bytes bytes{};                            // UnsolicitedBytes, DataAfterTerminator
 };
 
@@ -68,7 +68,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<Impl> impl;
 };
 
 }  // namespace printersim

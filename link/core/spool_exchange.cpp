@@ -13,27 +13,36 @@ namespace {
 // if a path were ever to leave without doing so.
 class PrinterOwner {
 public:
-    PrinterOwner(SpoolerApi& api, PrinterHandle handle) : api_(api), handle_(handle) {}
+    PrinterOwner(SpoolerApi& api, PrinterHandle handle) : spoolerApi(api), printerHandle(handle) {}
     ~PrinterOwner() {
-        if (open_) api_.ClosePrinter(handle_);
+        if (isOpen) spoolerApi.ClosePrinter(printerHandle);
     }
     PrinterOwner(const PrinterOwner&) = delete;
     PrinterOwner& operator=(const PrinterOwner&) = delete;
 
-    PrinterHandle Handle() const { return handle_; }
+    PrinterHandle Handle() const { return printerHandle; }
 
     // Closes the printer, recording the failure; false when the close failed.
     bool Close(SysError& error) {
-        open_ = false;
-        if (api_.ClosePrinter(handle_)) return true;
-        error.Record(api_.LastError());
+        isOpen = false;
+        if (spoolerApi.ClosePrinter(printerHandle)) return true;
+        error.Record(spoolerApi.LastError());
         return false;
     }
 
+    // A step failed: closes the printer and returns `code`. With
+    // `recordCall` the failing call's own error is recorded first, so that it,
+    // and not a failure of the close, is the one reported.
+    std::int32_t Abandon(SysError& error, std::int32_t code, bool recordCall) {
+        if (recordCall) error.Record(spoolerApi.LastError());
+        Close(error);
+        return code;
+    }
+
 private:
-    SpoolerApi& api_;
-    PrinterHandle handle_;
-    bool open_ = true;
+    SpoolerApi& spoolerApi;
+    PrinterHandle printerHandle;
+    bool isOpen = true;
 };
 
 std::uint32_t LoadLittleEndian32(const std::uint8_t* p) {
@@ -86,38 +95,23 @@ std::int32_t SpoolExchange(SpoolerApi& api, SysError& error, const SpoolRequest&
 
     if (isRead) {
         const std::int32_t bidi = CheckBidirectional(api, error, handle);
-        if (bidi != LINK_OK) {
-            printer.Close(error);
-            return bidi;
-        }
+        if (bidi != LINK_OK) return printer.Abandon(error, bidi, false);
     }
 
     // The job identifier is needed only to cancel a job whose reply never came.
     const std::uint32_t jobId = api.StartDocPrinterA(handle, request.documentName);
-    if (jobId == 0) {
-        error.Record(api.LastError());
-        printer.Close(error);
-        return LINK_E_SPOOLER;
-    }
+    if (jobId == 0) return printer.Abandon(error, LINK_E_SPOOLER, true);
     // A job whose write or end failed is left to the spooler, not cancelled.
     std::uint32_t written = 0;
     if (!api.WritePrinter(handle, request.command, static_cast<std::uint32_t>(request.commandLength), &written)) {
-        error.Record(api.LastError());
-        printer.Close(error);
-        return LINK_E_SPOOLER;
+        return printer.Abandon(error, LINK_E_SPOOLER, true);
     }
-    if (!api.EndDocPrinter(handle)) {
-        error.Record(api.LastError());
-        printer.Close(error);
-        return LINK_E_SPOOLER;
-    }
+    if (!api.EndDocPrinter(handle)) return printer.Abandon(error, LINK_E_SPOOLER, true);
 
     if (isRead) {
         api.Sleep(kReplyPauseMs);
         if (!FetchReply(api, handle, request.printerName, request.fetchBuffer, request.fetchSize)) {
-            if (!api.CancelJob(handle, jobId)) error.Record(api.LastError());
-            printer.Close(error);
-            return request.noReplyCode;
+            return printer.Abandon(error, request.noReplyCode, !api.CancelJob(handle, jobId));
         }
     }
 

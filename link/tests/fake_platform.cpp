@@ -68,8 +68,8 @@ std::uint32_t FakeSpooler::GetPrinterDataA(PrinterHandle, const char* name, std:
                                           std::uint32_t* needed) {
     valueNames.push_back(name);
     if (script.ShouldFail("GetPrinterData")) return 2;  // ERROR_FILE_NOT_FOUND
-    ++fetches_;
-    if (replyOnFetch == 0 || fetches_ < replyOnFetch || value.empty()) return 2;
+    ++fetches;
+    if (replyOnFetch == 0 || fetches < replyOnFetch || value.empty()) return 2;
     const std::size_t n = std::min<std::size_t>(size, value.size());
     std::memcpy(buffer, value.data(), n);
     *needed = static_cast<std::uint32_t>(value.size());
@@ -148,7 +148,7 @@ int FakeSockets::Send(SocketHandle, const std::uint8_t* data, int size) {
 int FakeSockets::Recv(SocketHandle, std::uint8_t* buffer, int size) {
     if (script.ShouldFail("recv")) return -1;
     if (size == 0) return 0;
-    if (halfClosed_) {
+    if (halfClosed) {
         if (peerClosesOnHalfClose) return 0;
         script.SetLastError(kWouldBlock);
         return -1;
@@ -178,7 +178,7 @@ int FakeSockets::Recv(SocketHandle, std::uint8_t* buffer, int size) {
 
 bool FakeSockets::ShutdownSend(SocketHandle) {
     if (script.ShouldFail("shutdown")) return false;
-    halfClosed_ = true;
+    halfClosed = true;
     return true;
 }
 

@@ -20,37 +20,35 @@ using Bytes = std::vector<std::uint8_t>;
 // Which call to fail, on which of its occurrences (1: the first), with what.
 class FailureScript {
 public:
-    void Fail(const std::string& call, std::int32_t code, int occurrence = 1) {
-        failures_[call] = {code, occurrence};
-    }
+    void Fail(const std::string& call, std::int32_t code, int occurrence = 1) { failures[call] = {code, occurrence}; }
     // True when this occurrence of `call` is to fail; remembers its code.
     bool ShouldFail(const std::string& call) {
-        calls_.push_back(call);
-        const int count = ++counts_[call];
-        const auto it = failures_.find(call);
-        if (it == failures_.end() || it->second.occurrence != count) return false;
-        lastError_ = it->second.code;
+        calls.push_back(call);
+        const int count = ++counts[call];
+        const auto it = failures.find(call);
+        if (it == failures.end() || it->second.occurrence != count) return false;
+        lastError = it->second.code;
         return true;
     }
     int Count(const std::string& call) const {
-        const auto it = counts_.find(call);
-        return it == counts_.end() ? 0 : it->second;
+        const auto it = counts.find(call);
+        return it == counts.end() ? 0 : it->second;
     }
-    const std::vector<std::string>& Calls() const { return calls_; }
+    const std::vector<std::string>& Calls() const { return calls; }
     // Logs a call that cannot fail.
-    void Note(const std::string& call) { calls_.push_back(call); }
-    std::int32_t LastError() const { return lastError_; }
-    void SetLastError(std::int32_t code) { lastError_ = code; }
+    void Note(const std::string& call) { calls.push_back(call); }
+    std::int32_t LastError() const { return lastError; }
+    void SetLastError(std::int32_t code) { lastError = code; }
 
 private:
     struct Failure {
         std::int32_t code;
         int occurrence;
     };
-    std::map<std::string, Failure> failures_;
-    std::map<std::string, int> counts_;
-    std::vector<std::string> calls_;
-    std::int32_t lastError_ = 0;
+    std::map<std::string, Failure> failures;
+    std::map<std::string, int> counts;
+    std::vector<std::string> calls;
+    std::int32_t lastError = 0;
 };
 
 class FakeSpooler final : public SpoolerApi {
@@ -88,7 +86,7 @@ public:
     static constexpr std::uint32_t kInfoSize = 136;  // a level-2 record, its strings left out
 
 private:
-    int fetches_ = 0;
+    int fetches = 0;
 };
 
 class FakeSockets final : public SocketApi {
@@ -146,7 +144,7 @@ public:
     bool closesBeforeCommand = false;  // the printer closes before the command (drain reads 0)
 
 private:
-    bool halfClosed_ = false;
+    bool halfClosed = false;
 };
 
 // A platform made of the two fakes.

@@ -41,7 +41,8 @@ HIMAGELIST LoadMaskedStrip(int bitmapId, int images) {
 PanelDialog::PanelDialog()
     : winui::ModalDialog(ProgramInstance(), IDD_PANEL),
       selectDialog(ProgramInstance()),
-      core(*this, *this, link, PanelPages{&paramRecords, &param2Records, &setRecords, &ipRecords, &dipswRecords, &ip.portCheck}) {
+      sendDialog(ProgramInstance()),
+      core(*this, *this, link, files, PanelPages{&paramRecords, &param2Records, &setRecords, &ipRecords, &dipswRecords, &ip.portCheck}) {
     smallIcon = static_cast<HICON>(
         LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_TAMSEL), IMAGE_ICON, kImageSize, kImageSize, LR_DEFAULTCOLOR));
     accelerators = LoadAcceleratorsW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
@@ -111,6 +112,7 @@ bool PanelDialog::OnInitDialog() {
     HWND hwnd = Window();
     CheckRights();
     CreateMenuBar();
+    files.SetMainWindow(hwnd);
 
     SetUpHelp();
 
@@ -313,6 +315,22 @@ bool PanelDialog::OnCommand(int id, int, HWND) {
     case ID_TB_SELECT_PRINTER:
         core.SelectPrinter();
         break;
+    case ID_FILE_OPEN_SETTINGS:
+    case ID_TB_OPEN_FILE:
+        core.OpenSettingsFile();
+        break;
+    case ID_FILE_SAVE_SETTINGS:
+    case ID_TB_SAVE_FILE:
+        core.SaveSettingsFile();
+        break;
+    case ID_FILE_SEND:
+    case ID_TB_SEND:
+        core.SendToPrinter();
+        break;
+    case ID_FILE_FACTORY:
+    case ID_TB_FACTORY:
+        core.ShowFactorySettings();
+        break;
     case ID_FILE_EXIT:
         core.ExitPanel();
         break;
@@ -348,8 +366,6 @@ bool PanelDialog::OnCommand(int id, int, HWND) {
     case ID_NO_OPERATION:
         break;
     default:
-        // Settings files, sending and factory values come with their
-        // commands.
         return false;
     }
     return true;
@@ -469,11 +485,11 @@ ReadFailChoice PanelDialog::RunReadFailDialog() {
 
 std::string PanelDialog::ToAnsi(const std::string& utf8) { return winui::ToAnsi(winui::Widen(utf8)); }
 
-// Sending and saving come with their commands. Until then both count as
-// abandoned, so that a question answered with Yes keeps the window open
-// rather than dropping the values.
-int PanelDialog::SendToPrinter() { return 1; }
-int PanelDialog::SaveSettingsFile() { return 1; }
+int PanelDialog::RunSendSelection() { return sendDialog.DoModal(Window()); }
+
+// The exit and printer-change questions reach the two commands here.
+int PanelDialog::SendToPrinter() { return core.SendToPrinter(); }
+int PanelDialog::SaveSettingsFile() { return core.SaveSettingsFile(); }
 
 MessageAnswer PanelDialog::ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon) {
     UINT flags = 0;

@@ -11,7 +11,9 @@
 #include <string>
 
 #include "panel/app/panel_core.h"
+#include "panel/app/send_select_dialog.h"
 #include "panel/app/win_link.h"
+#include "panel/app/win_settings_files.h"
 #include "panel/app/win_test_print.h"
 #include "panel/menu/icon_menu.h"
 #include "panel/pages/cform_dipsw.h"
@@ -53,6 +55,7 @@ public:
     void EnablePrinterSelection(bool enable) override;
     SelectionOutcome RunPrinterSelection(const SelectionRequest& request) override;
     ReadFailChoice RunReadFailDialog() override;
+    int RunSendSelection() override;
     std::string ToAnsi(const std::string& utf8) override;
     int SendToPrinter() override;
     int SaveSettingsFile() override;
@@ -103,6 +106,7 @@ private:
     WinHelp helpViewer;
 
     PrinterSelectDialog selectDialog;
+    SendSelectDialog sendDialog;
 
     // The pages, in tab order, and how the core reaches them.
     CForm_Param param;
@@ -117,6 +121,7 @@ private:
     PageRecords<CForm_DIPSW> dipswRecords{dipsw};
 
     WinLink link;
+    WinSettingsFiles files;
     PanelCore core;
 };
 
