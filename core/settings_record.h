@@ -36,8 +36,9 @@ struct SettingsRecord {
 
     // 228 zero bytes.
     static SettingsRecord Zero();
-    // A record built from the three blocks, with header and tags written as
-    // the program writes them.
+    // A record built from the three blocks, with the header
+    // "KVT Vantorelli 7K4R;" and the tags "PARAM," 00 00, ",ADJUST," and
+    // ",ADDRESS," 00 00 00 in place.
     static SettingsRecord FromBlocks(const std::int32_t* param, const std::int32_t* adjust,
                                      const std::int32_t* address);
     static SettingsRecord Factory();

@@ -28,44 +28,44 @@ Bytes WrapReply(const Bytes& reply) {
     return out;
 }
 
-PortMonitor::PortMonitor(JobLink link) : link_(std::move(link)) {}
+PortMonitor::PortMonitor(JobLink link) : jobLink(std::move(link)) {}
 
 void PortMonitor::SubmitJob(const std::string& printerName, const Bytes& job) {
-    const Bytes reply = link_(job);
+    const Bytes reply = jobLink(job);
     const std::string name = ReplyValueName(printerName);
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(mutex);
     // A new job makes any earlier reply stale: a read whose reply never comes
     // must not find the previous one.
-    values_.erase(name);
+    values.erase(name);
     if (reply.empty()) return;
-    values_[name] = Value{WrapReply(reply), 0};
+    values[name] = Value{WrapReply(reply), 0};
 }
 
 std::size_t PortMonitor::Fetch(const std::string& valueName, std::uint8_t* buffer, std::size_t size) {
-    std::lock_guard lock(mutex_);
-    const auto it = values_.find(valueName);
-    if (it == values_.end()) return 0;
+    std::lock_guard lock(mutex);
+    const auto it = values.find(valueName);
+    if (it == values.end()) return 0;
     Value& value = it->second;
     ++value.fetches;
-    if (reply_on_fetch_ <= 0 || value.fetches < reply_on_fetch_) return 0;
+    if (replyOnFetch <= 0 || value.fetches < replyOnFetch) return 0;
     if (buffer) std::memcpy(buffer, value.data.data(), std::min(size, value.data.size()));
     return value.data.size();
 }
 
 void PortMonitor::SetReplyOnFetch(int n) {
-    std::lock_guard lock(mutex_);
-    reply_on_fetch_ = n;
+    std::lock_guard lock(mutex);
+    replyOnFetch = n;
 }
 
 void PortMonitor::DeleteValue(const std::string& valueName) {
-    std::lock_guard lock(mutex_);
-    values_.erase(valueName);
+    std::lock_guard lock(mutex);
+    values.erase(valueName);
 }
 
 int PortMonitor::FetchCount(const std::string& valueName) const {
-    std::lock_guard lock(mutex_);
-    const auto it = values_.find(valueName);
-    return it == values_.end() ? 0 : it->second.fetches;
+    std::lock_guard lock(mutex);
+    const auto it = values.find(valueName);
+    return it == values.end() ? 0 : it->second.fetches;
 }
 
 }  // namespace printersim

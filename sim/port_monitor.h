@@ -56,10 +56,10 @@ private:
         Bytes data;
         int fetches = 0;
     };
-    JobLink link_;
-    mutable std::mutex mutex_;
-    std::map<std::string, Value> values_;
-    int reply_on_fetch_ = 1;
+    JobLink jobLink;
+    mutable std::mutex mutex;
+    std::map<std::string, Value> values;
+    int replyOnFetch = 1;
 };
 
 }  // namespace printersim

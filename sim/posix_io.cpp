@@ -21,8 +21,8 @@ sockaddr_in LoopbackAddress(std::uint16_t port) {
 }  // namespace
 
 void UniqueFd::Reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
+    if (ownedFd >= 0) ::close(ownedFd);
+    ownedFd = fd;
 }
 
 UniqueFd ListenLoopback(std::uint16_t port) {

@@ -12,25 +12,25 @@ namespace printersim {
 class UniqueFd {
 public:
     UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
+    explicit UniqueFd(int fd) : ownedFd(fd) {}
     ~UniqueFd() { Reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd(UniqueFd&& other) noexcept : ownedFd(std::exchange(other.ownedFd, -1)) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept {
         if (this != &other) {
             Reset();
-            fd_ = std::exchange(other.fd_, -1);
+            ownedFd = std::exchange(other.ownedFd, -1);
         }
         return *this;
     }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
-    int Get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
+    int Get() const { return ownedFd; }
+    explicit operator bool() const { return ownedFd >= 0; }
     void Reset(int fd = -1);
 
 private:
-    int fd_ = -1;
+    int ownedFd = -1;
 };
 
 // Every printer connection stays on loopback.

@@ -389,9 +389,10 @@ void PrinterModel::Apply(const Step& step, std::vector<std::string>& lines, std:
         int count = 0;
         for (std::size_t i = kDipSwitchCount; i < kParamCount; ++i) {
             if (next[i] == settings.param[i]) continue;
-            changes += (count++ ? ", " : ": ") + DescribeParam(i, next[i]) + " (was " +
-                       DescribeParam(i, settings.param[i]).substr(std::strlen(kParamWords[i - kDipSwitchCount].name) + 1) +
-                       ")";
+            changes +=
+                (count++ ? ", " : ": ") + DescribeParam(i, next[i]) + " (was " +
+                DescribeParam(i, settings.param[i]).substr(std::strlen(kParamWords[i - kDipSwitchCount].name) + 1) +
+                ")";
         }
         lines.push_back("ParamSet" + notApplied + (count ? changes : ": no change"));
         if (!ignoreSets) settings.param = next;

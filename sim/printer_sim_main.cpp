@@ -1,5 +1,6 @@
-// printer-sim: the simulated label printer on 127.0.0.1, one line per command
-// it receives, until SIGINT or SIGTERM.
+// printer-sim: the simulated label printer on 127.0.0.1 (or several, on
+// consecutive ports), one line per command it receives, until SIGINT or
+// SIGTERM.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -19,142 +20,83 @@
 
 #include "core/settings_record.h"
 #include "sim/posix_io.h"
+#include "sim/printer_sim_options.h"
+#include "sim/sim_fleet.h"
 #include "sim/sim_printer.h"
 
 using namespace printersim;
 
 namespace {
 
-inline constexpr std::uint16_t kDefaultPort = 12000;
-
-const char kUsage[] =
-    "usage: printer-sim [options]\n"
-    "  --port N               listen on 127.0.0.1:N (default 12000, 0: any free port)\n"
-    "  --load FILE.dat        start from the settings in a settings file\n"
-    "  --dip BITS             DIP switches 1..10 as ten 0/1 characters (1 = on)\n"
-    "  --status N             status reported by the status query (0..99)\n"
-    "  --param I=V            PARAM[I] (10..30) = V; repeatable\n"
-    "  --adjust I=V           ADJUST[I] (0..7) = V; repeatable\n"
-    "  --ip A.B.C.D  --mask A.B.C.D  --gateway A.B.C.D\n"
-    "  --dhcp on|off  --rarp on|off  --socket-port N\n"
-    "  --follow-socket-port   after a restart, listen on the socket port the printer now holds\n"
-    "  --control-port N       take control lines on 127.0.0.1:N, one per line, answered \"ok\" or\n"
-    "                         \"error: ...\": fault KIND[,...] | clear | status N | resets\n"
-    "  --fault KIND[,n=N][,pause=MS][,split=K][,offset=K][,lfnul][,bytes=HEX]   repeatable\n"
-    "      KIND: unsolicited split trailing noterm terminator zeroword noclose closeearly\n"
-    "            refuse delay ignoresets; n=-1 for every connection (default n=1)\n";
-
 [[noreturn]] void Fail(const std::string& message) {
-    std::fprintf(stderr, "printer-sim: %s\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "printer-sim: %s\n%s", message.c_str(), SimUsage().c_str());
     std::exit(2);
 }
 
-// Option and control-line errors are thrown as BadInput and reported by the caller.
-struct BadInput : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-long Number(const std::string& text, long low, long high, const char* what) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 0);
-    if (text.empty() || *end != '\0' || v < low || v > high) throw BadInput(std::string("bad ") + what + ": " + text);
-    return v;
-}
-
-std::int32_t Address(const std::string& text) {
-    in_addr a{};
-    if (::inet_pton(AF_INET, text.c_str(), &a) != 1) throw BadInput("bad address: " + text);
-    kestrion::Octets o{};
-    std::memcpy(o.data(), &a, 4);
-    return kestrion::PackOctets(o);
-}
-
-bool OnOffEnabled(const std::string& text) {
-    if (text == "on") return true;
-    if (text == "off") return false;
-    throw BadInput("expected on or off: " + text);
-}
-
-std::pair<long, long> IndexValue(const std::string& text, long maxIndex) {
-    const auto eq = text.find('=');
-    if (eq == std::string::npos) throw BadInput("expected I=V: " + text);
-    return {Number(text.substr(0, eq), 0, maxIndex, "index"), Number(text.substr(eq + 1), -32768, 65535, "value")};
-}
-
-Bytes Hex(const std::string& text) {
-    if (text.size() % 2) throw BadInput("odd hex: " + text);
-    Bytes out;
-    for (std::size_t i = 0; i < text.size(); i += 2)
-        out.push_back(static_cast<std::uint8_t>(Number("0x" + text.substr(i, 2), 0, 255, "hex byte")));
-    return out;
-}
-
-FaultSpec ParseFault(const std::string& text) {
-    static const std::pair<const char*, Fault> kinds[] = {
-        {"unsolicited", Fault::UnsolicitedBytes}, {"split", Fault::SplitReply},
-        {"trailing", Fault::DataAfterTerminator}, {"noterm", Fault::NoTerminator},
-        {"terminator", Fault::TerminatorInData},  {"zeroword", Fault::ZeroFirstWord},
-        {"noclose", Fault::NoCloseAfterHalfClose}, {"closeearly", Fault::CloseEarly},
-        {"refuse", Fault::Refuse},                 {"delay", Fault::Delay},
-        {"ignoresets", Fault::IgnoreSets},
-    };
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
-        parts.push_back(text.substr(start, comma - start));
-    parts.push_back(text.substr(start));
-
-    FaultSpec f;
-    bool known = false;
-    for (const auto& [name, kind] : kinds) {
-        if (parts[0] == name) {
-            f.kind = kind;
-            known = true;
-        }
-    }
-    if (!known) throw BadInput("unknown fault: " + parts[0]);
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        const std::string& p = parts[i];
-        const auto eq = p.find('=');
-        const std::string key = p.substr(0, eq);
-        const std::string value = eq == std::string::npos ? "" : p.substr(eq + 1);
-        if (key == "n") f.connections = static_cast<int>(Number(value, -1, 1000000, "n"));
-        else if (key == "pause") f.pause = std::chrono::milliseconds(Number(value, 0, 86400000, "pause"));
-        else if (key == "split") f.split_at = static_cast<std::size_t>(Number(value, 0, 228, "split"));
-        else if (key == "offset") f.offset = static_cast<std::size_t>(Number(value, 0, 224, "offset"));
-        else if (key == "lfnul") f.lf_nul = true;
-        else if (key == "bytes") f.bytes = Hex(value);
-        else throw BadInput("unknown fault option: " + p);
-    }
-    return f;
-}
+using Printers = std::vector<std::unique_ptr<SimPrinter>>;
 
 void PrintLine(const std::string& line) {
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
 
-// One control line: "fault KIND[,...]", "clear", "status N" or "resets".
-std::string Control(SimPrinter& printer, const std::string& line) {
+// The settings as one line of numbers: PARAM, then ADJUST, then ADDRESS.
+std::string ValuesLine(const PrinterSettings& s) {
+    std::string line = "ok";
+    for (std::int32_t v : s.param) line += " " + std::to_string(v);
+    for (std::int32_t v : s.adjust) line += " " + std::to_string(v);
+    for (std::int32_t v : s.address) line += " " + std::to_string(v);
+    return line;
+}
+
+// One control line: "fault [I:]KIND[,...]", "clear", "status N",
+// "socket-port N", "resets" (one count per printer), "values" (the first
+// printer's) or "restore" (every printer back to `start`, the settings the
+// program began with).
+std::string Control(Printers& printers, const PrinterSettings& start, const std::string& line) {
     const auto space = line.find(' ');
     const std::string verb = line.substr(0, space);
     const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
     try {
         if (verb == "fault") {
-            printer.InjectFault(ParseFault(rest));
+            const PrinterFault f = ParsePrinterFault(rest, static_cast<int>(printers.size()));
+            for (std::size_t i = 0; i < printers.size(); ++i) {
+                if (!f.printer || *f.printer == static_cast<int>(i)) printers[i]->InjectFault(f.fault);
+            }
             return "ok";
         }
         if (verb == "clear") {
-            printer.ClearFaults();
+            for (auto& p : printers) p->ClearFaults();
             return "ok";
         }
         if (verb == "status") {
-            PrinterSettings s = printer.Model().Settings();
-            s.status = static_cast<std::int32_t>(Number(rest, 0, 99, "status"));
-            printer.Model().SetSettings(s);
+            const auto status = static_cast<std::int32_t>(ParseNumber(rest, 0, 99, "status"));
+            for (auto& p : printers) {
+                PrinterSettings s = p->Model().Settings();
+                s.status = status;
+                p->Model().SetSettings(s);
+            }
             return "ok";
         }
-        if (verb == "resets") return "ok " + std::to_string(printer.Model().ResetCount());
+        if (verb == "socket-port") {
+            const auto socketPort = static_cast<std::int32_t>(ParseNumber(rest, 0, 65535, "socket port"));
+            for (auto& p : printers) {
+                PrinterSettings s = p->Model().Settings();
+                s.address[kestrion::kSocketPort] = socketPort;
+                p->Model().SetSettings(s);
+            }
+            return "ok";
+        }
+        if (verb == "values") return ValuesLine(printers.front()->Model().Settings());
+        if (verb == "restore") {
+            for (auto& p : printers) p->Model().SetSettings(start);
+            return "ok";
+        }
+        if (verb == "resets") {
+            std::string answer = "ok";
+            for (auto& p : printers) answer += " " + std::to_string(p->Model().ResetCount());
+            return answer;
+        }
         return "error: unknown control command: " + verb;
     } catch (const BadInput& e) {
         return std::string("error: ") + e.what();
@@ -164,22 +106,23 @@ std::string Control(SimPrinter& printer, const std::string& line) {
 // The control channel: loopback only, one client at a time, line by line.
 class ControlChannel {
 public:
-    ControlChannel(SimPrinter& printer, std::uint16_t port) : printer_(printer), listener_(ListenLoopback(port)) {
-        if (!listener_) throw std::runtime_error("cannot listen for control on 127.0.0.1:" + std::to_string(port));
-        port_ = LocalPort(listener_.Get());
-        thread_ = std::thread([this] { Run(); });
+    ControlChannel(Printers& printers, const PrinterSettings& start, std::uint16_t port)
+        : printers(printers), startSettings(start), listenFd(ListenLoopback(port)) {
+        if (!listenFd) throw std::runtime_error("cannot listen for control on 127.0.0.1:" + std::to_string(port));
+        boundPort = LocalPort(listenFd.Get());
+        channelThread = std::thread([this] { Run(); });
     }
     ~ControlChannel() {
-        stop_ = true;
-        thread_.join();
+        stopping = true;
+        channelThread.join();
     }
-    std::uint16_t Port() const { return port_; }
+    std::uint16_t Port() const { return boundPort; }
 
 private:
     static constexpr int kPollMs = 100;  // how soon the channel notices the program ending
 
     bool WaitReadable(int fd) {
-        while (!stop_) {
+        while (!stopping) {
             pollfd p{fd, POLLIN, 0};
             if (::poll(&p, 1, kPollMs) > 0) return true;
         }
@@ -187,8 +130,8 @@ private:
     }
 
     void Run() {
-        while (WaitReadable(listener_.Get())) {
-            UniqueFd client(::accept(listener_.Get(), nullptr, nullptr));
+        while (WaitReadable(listenFd.Get())) {
+            UniqueFd client(::accept(listenFd.Get(), nullptr, nullptr));
             if (!client) continue;
             std::string buffer;
             while (WaitReadable(client.Get())) {
@@ -200,7 +143,7 @@ private:
                     std::string line = buffer.substr(0, nl);
                     buffer.erase(0, nl + 1);
                     if (!line.empty() && line.back() == '\r') line.pop_back();
-                    const std::string answer = Control(printer_, line) + "\n";
+                    const std::string answer = Control(printers, startSettings, line) + "\n";
                     PrintLine("-- control: " + line + " -> " + answer.substr(0, answer.size() - 1));
                     SendAll(client.Get(), reinterpret_cast<const std::uint8_t*>(answer.data()), answer.size());
                 }
@@ -208,106 +151,70 @@ private:
         }
     }
 
-    SimPrinter& printer_;
-    UniqueFd listener_;
-    std::uint16_t port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    Printers& printers;
+    PrinterSettings startSettings;
+    UniqueFd listenFd;
+    std::uint16_t boundPort = 0;
+    std::atomic<bool> stopping{false};
+    std::thread channelThread;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::uint16_t port = kDefaultPort;
-    PrinterSettings settings = FactorySettings();
-    std::vector<FaultSpec> faults;
-    bool follow = false;
-    std::optional<std::uint16_t> controlPort;
-
-    std::vector<std::string> args(argv + 1, argv + argc);
+    SimOptions options;
     try {
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            const std::string& a = args[i];
-            if (a == "--help" || a == "-h") {
-                std::fputs(kUsage, stdout);
-                return 0;
-            }
-            if (a == "--follow-socket-port") {
-                follow = true;
-                continue;
-            }
-            if (i + 1 >= args.size()) Fail("missing value after " + a);
-            const std::string v = args[++i];
-            if (a == "--port") port = static_cast<std::uint16_t>(Number(v, 0, 65535, "port"));
-            else if (a == "--load") {
-                tamsel::SettingsRecord record = tamsel::SettingsRecord::Zero();
-                const auto result = tamsel::LoadSettingsFile(v, record);
-                if (result == tamsel::LoadResult::CannotOpen) Fail("cannot read " + v);
-                if (result == tamsel::LoadResult::NotSettingsFile) Fail("not a settings file: " + v);
-                std::copy(std::begin(record.param), std::end(record.param), settings.param.begin());
-                std::copy(std::begin(record.adjust), std::end(record.adjust), settings.adjust.begin());
-                std::copy(std::begin(record.address), std::end(record.address), settings.address.begin());
-                // A file saved without a printer holds "not available" switch states: a device's are 0 or 1.
-                for (std::size_t d = 0; d < kestrion::kDipSwitchCount; ++d) {
-                    if (settings.param[d] != 1) settings.param[d] = 0;
-                }
-            } else if (a == "--dip") {
-                if (v.size() != kestrion::kDipSwitchCount || v.find_first_not_of("01") != std::string::npos)
-                    Fail("--dip takes ten 0/1 characters: " + v);
-                for (std::size_t d = 0; d < kestrion::kDipSwitchCount; ++d) settings.param[d] = v[d] - '0';
-            } else if (a == "--status") settings.status = static_cast<std::int32_t>(Number(v, 0, 99, "status"));
-            else if (a == "--param") {
-                const auto [index, value] = IndexValue(v, kestrion::kParamCount - 1);
-                if (index < static_cast<long>(kestrion::kDipSwitchCount)) Fail("DIP switches are set with --dip");
-                settings.param[static_cast<std::size_t>(index)] = static_cast<std::int32_t>(value);
-            } else if (a == "--adjust") {
-                const auto [index, value] = IndexValue(v, kestrion::kAdjustCount - 1);
-                settings.adjust[static_cast<std::size_t>(index)] = static_cast<std::int32_t>(value);
-            } else if (a == "--ip") settings.address[kestrion::kIpAddress] = Address(v);
-            else if (a == "--mask") settings.address[kestrion::kSubnetMask] = Address(v);
-            else if (a == "--gateway") settings.address[kestrion::kGateway] = Address(v);
-            else if (a == "--dhcp") settings.address[kestrion::kDhcpBootp] = OnOffEnabled(v) ? 0 : 1;
-            else if (a == "--rarp") settings.address[kestrion::kRarp] = OnOffEnabled(v) ? 0 : 1;
-            else if (a == "--socket-port")
-                settings.address[kestrion::kSocketPort] = static_cast<std::int32_t>(Number(v, 0, 65535, "socket port"));
-            else if (a == "--fault") faults.push_back(ParseFault(v));
-            else if (a == "--control-port") controlPort = static_cast<std::uint16_t>(Number(v, 0, 65535, "control port"));
-            else Fail("unknown option " + a);
-        }
+        options = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const BadInput& e) {
         Fail(e.what());
     }
+    if (options.help) {
+        std::fputs(SimUsage().c_str(), stdout);
+        return 0;
+    }
 
-    // SIGINT and SIGTERM are taken by sigwait below, never by the printer's thread.
+    // SIGINT and SIGTERM are taken by sigwait below, never by the printers' threads.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    std::optional<SimPrinter> printer;
+    Printers printers;
     std::optional<ControlChannel> control;
     try {
-        printer.emplace(port, settings);
-        if (controlPort) control.emplace(*printer, *controlPort);
+        printers = StartPrinters(options.port, options.count, options.settings);
+        if (options.controlPort) control.emplace(printers, options.settings, *options.controlPort);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "printer-sim: %s\n", e.what());
         return 1;
     }
-    printer->Model().SetLogSink(PrintLine);
-    printer->SetEventSink([](const std::string& line) { PrintLine("-- " + line); });
-    printer->SetFollowSocketPort(follow);
-    for (const FaultSpec& f : faults) printer->InjectFault(f);
+    // With several printers every line says which printer it is about.
+    const bool several = printers.size() > 1;
+    for (std::size_t i = 0; i < printers.size(); ++i) {
+        SimPrinter& printer = *printers[i];
+        const std::string tag = several ? "[" + std::to_string(i) + "] " : "";
+        printer.Model().SetLogSink([tag](const std::string& line) { PrintLine(tag + line); });
+        printer.SetEventSink([tag](const std::string& line) { PrintLine("-- " + tag + line); });
+        printer.SetFollowSocketPort(options.followSocketPort);
+        for (const PrinterFault& f : options.faults) {
+            if (!f.printer || *f.printer == static_cast<int>(i)) printer.InjectFault(f.fault);
+        }
+    }
 
-    PrintLine("printer-sim listening on 127.0.0.1:" + std::to_string(printer->Port()) + " (IP setting " +
-              kestrion::FormatDotted(settings.address[kestrion::kIpAddress]) + ", status " +
-              std::to_string(settings.status) + ")");
+    const PrinterSettings& settings = options.settings;
+    for (std::size_t i = 0; i < printers.size(); ++i) {
+        PrintLine("printer-sim listening on 127.0.0.1:" + std::to_string(printers[i]->Port()) + " (" +
+                  (several ? "printer " + std::to_string(i) + ", " : "") + "IP setting " +
+                  kestrion::FormatDotted(settings.address[kestrion::kIpAddress]) + ", status " +
+                  std::to_string(settings.status) + ")");
+    }
     if (control) PrintLine("printer-sim control on 127.0.0.1:" + std::to_string(control->Port()));
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
     PrintLine(std::string("printer-sim stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
     control.reset();
-    printer.reset();
+    printers.clear();
     return 0;
 }

@@ -167,8 +167,7 @@ struct SimPrinter::Impl {
         if (wanted == 0 || wanted == boundPort) return;
         UniqueFd next = ListenLoopback(wanted);
         if (!next) {
-            Event("cannot move to socket port " + std::to_string(wanted) + "; staying on " +
-                  std::to_string(boundPort));
+            Event("cannot move to socket port " + std::to_string(wanted) + "; staying on " + std::to_string(boundPort));
             return;
         }
         {
@@ -235,7 +234,7 @@ struct SimPrinter::Impl {
             // another one is waiting to be served.
             const auto silent = Clock::now() - lastInput;
             const bool othersWait = OthersWaiting();
-            const std::chrono::milliseconds limit{othersWait ? superseded_after_ms.load() : idle_timeout_ms.load()};
+            const std::chrono::milliseconds limit{othersWait ? supersededAfterMs.load() : idleTimeoutMs.load()};
             if (silent >= limit) {
                 ending = othersWait ? "closed: silent while another connection waited" : "closed: silent too long";
                 break;
@@ -307,8 +306,8 @@ struct SimPrinter::Impl {
     }
 
     PrinterModel model;
-    std::atomic<std::int64_t> idle_timeout_ms{30000};
-    std::atomic<std::int64_t> superseded_after_ms{2000};
+    std::atomic<std::int64_t> idleTimeoutMs{30000};
+    std::atomic<std::int64_t> supersededAfterMs{2000};
     UniqueFd listener;  // replaced only by the thread, under `mutex`
     std::atomic<std::uint16_t> boundPort{0};
     UniqueFd wakeRead;
@@ -328,8 +327,7 @@ struct SimPrinter::Impl {
     std::thread thread;  // last: starts after everything above exists
 };
 
-SimPrinter::SimPrinter(std::uint16_t port, PrinterSettings initial)
-    : impl(std::make_unique<Impl>(port, initial)) {}
+SimPrinter::SimPrinter(std::uint16_t port, PrinterSettings initial) : impl(std::make_unique<Impl>(port, initial)) {}
 
 SimPrinter::~SimPrinter() = default;
 
@@ -360,8 +358,8 @@ void SimPrinter::ClearFaults() {
 }
 
 void SimPrinter::SetIdleTimeouts(std::chrono::milliseconds idle, std::chrono::milliseconds whileOthersWait) {
-    impl->idle_timeout_ms = idle.count();
-    impl->superseded_after_ms = whileOthersWait.count();
+    impl->idleTimeoutMs = idle.count();
+    impl->supersededAfterMs = whileOthersWait.count();
     impl->Wake();
 }
 

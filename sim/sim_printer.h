@@ -33,9 +33,9 @@ struct FaultSpec {
     Fault kind = Fault::None;
     int connections = 1;                      // the next N connections; -1: until cleared
     std::chrono::milliseconds pause{0};
-    std::size_t splitAt = 0;                 // SplitReply: first piece length (0: half)
+    std::size_t splitAt = 0;                  // SplitReply: first piece length (0: half)
     std::size_t offset = 40;                  // TerminatorInData
-    bool lfNul = false;                      // TerminatorInData
+    bool lfNul = false;                       // TerminatorInData
     Bytes bytes{};                            // UnsolicitedBytes, DataAfterTerminator
 };
 

@@ -41,7 +41,7 @@ TEST(FixedCommands, AreTheExactBytes) {
 const Bytes kZeroParamSet = {0x1B, 0x4B, 0x56, 0x54, 0x3B, 0x5A, 0x32, 0x3B, 0x31, 0x2C,
                              0x00, 0x00, 0x81, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x00};
 
-TEST(ParamSet, AllZeroBlockIsTheDocumentedVector) {
+TEST(ParamSet, AllZeroBlockGivesTheseTwentyBytes) {
     const ParamBlock zero{};
     EXPECT_EQ(ToBytes(BuildParamSet(zero.data())), kZeroParamSet);
 }

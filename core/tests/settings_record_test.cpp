@@ -156,14 +156,14 @@ class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               (std::string("kes-settings-") + info->name() + "-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
+        tempDir = fs::temp_directory_path() /
+                  (std::string("kes-settings-") + info->name() + "-" + std::to_string(std::random_device{}()));
+        fs::create_directories(tempDir);
     }
     void TearDown() override {
         std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
+        fs::permissions(tempDir, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(tempDir, ec);
     }
 
     static Bytes ReadAll(const fs::path& p) {
@@ -184,11 +184,11 @@ protected:
         return r;
     }
 
-    fs::path dir_;
+    fs::path tempDir;
 };
 
 TEST_F(SettingsFile, SavedFileIsExactly228BytesAndLoadsBack) {
-    const fs::path file = dir_ / "a.dat";
+    const fs::path file = tempDir / "a.dat";
     ASSERT_EQ(SaveSettingsFile(file, Sample()), SaveResult::Saved);
     const Bytes data = ReadAll(file);
     ASSERT_EQ(data.size(), kRecordSize);
@@ -201,7 +201,7 @@ TEST_F(SettingsFile, SavedFileIsExactly228BytesAndLoadsBack) {
 }
 
 TEST_F(SettingsFile, SavingOverALongerFileKeepsItsLength) {
-    const fs::path file = dir_ / "long.dat";
+    const fs::path file = tempDir / "long.dat";
     WriteAll(file, Bytes(1000, 0x55));
     ASSERT_EQ(SaveSettingsFile(file, Sample()), SaveResult::Saved);
     const Bytes data = ReadAll(file);
@@ -225,7 +225,7 @@ TEST_F(SettingsFile, RefusedFilesChangeNothing) {
         {"empty", Bytes{}},
     };
     for (const Case& c : cases) {
-        const fs::path file = dir_ / "refused.dat";
+        const fs::path file = tempDir / "refused.dat";
         WriteAll(file, c.content);
         SettingsRecord target = SettingsRecord::Factory();
         target.param[5] = kDipNotAvailable;
@@ -238,19 +238,19 @@ TEST_F(SettingsFile, RefusedFilesChangeNothing) {
 TEST_F(SettingsFile, MissingFileCannotBeOpened) {
     SettingsRecord target = SettingsRecord::Factory();
     const SettingsRecord before = target;
-    EXPECT_EQ(LoadSettingsFile(dir_ / "absent.dat", target), LoadResult::CannotOpen);
+    EXPECT_EQ(LoadSettingsFile(tempDir / "absent.dat", target), LoadResult::CannotOpen);
     EXPECT_EQ(target, before);
 }
 
 TEST_F(SettingsFile, UnwritablePlacesAreReported) {
     // A folder where the file should be, and a folder that does not exist.
-    fs::create_directories(dir_ / "folder.dat");
-    EXPECT_NE(SaveSettingsFile(dir_ / "folder.dat", Sample()), SaveResult::Saved);
-    EXPECT_EQ(SaveSettingsFile(dir_ / "no" / "such" / "x.dat", Sample()), SaveResult::Failed);
+    fs::create_directories(tempDir / "folder.dat");
+    EXPECT_NE(SaveSettingsFile(tempDir / "folder.dat", Sample()), SaveResult::Saved);
+    EXPECT_EQ(SaveSettingsFile(tempDir / "no" / "such" / "x.dat", Sample()), SaveResult::Failed);
 }
 
 TEST_F(SettingsFile, ReadOnlyFileIsAccessDenied) {
-    const fs::path file = dir_ / "ro.dat";
+    const fs::path file = tempDir / "ro.dat";
     WriteAll(file, Bytes(300, 0x11));
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     if (std::ofstream(file, std::ios::binary | std::ios::in | std::ios::out)) {
@@ -261,7 +261,7 @@ TEST_F(SettingsFile, ReadOnlyFileIsAccessDenied) {
 }
 
 TEST_F(SettingsFile, JapaneseFileName) {
-    const fs::path file = dir_ / fs::path(u8"設定ファイル.dat");
+    const fs::path file = tempDir / fs::path(u8"設定ファイル.dat");
     ASSERT_EQ(SaveSettingsFile(file, Sample()), SaveResult::Saved);
     SettingsRecord loaded = SettingsRecord::Zero();
     EXPECT_EQ(LoadSettingsFile(file, loaded), LoadResult::Loaded);

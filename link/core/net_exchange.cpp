@@ -9,22 +9,22 @@ namespace {
 // The ICMP library stays loaded only for the one echo.
 class IcmpLibrary {
 public:
-    explicit IcmpLibrary(SocketApi& api) : api_(api), loaded_(api.LoadIcmpLibrary()) {}
+    explicit IcmpLibrary(SocketApi& api) : socketApi(api), loaded(api.LoadIcmpLibrary()) {}
     ~IcmpLibrary() {
-        if (loaded_) api_.UnloadIcmpLibrary();
+        if (loaded) socketApi.UnloadIcmpLibrary();
     }
     IcmpLibrary(const IcmpLibrary&) = delete;
     IcmpLibrary& operator=(const IcmpLibrary&) = delete;
-    bool Loaded() const { return loaded_; }
+    bool Loaded() const { return loaded; }
     // Unloads now rather than at the end of the scope.
     void Unload() {
-        if (loaded_) api_.UnloadIcmpLibrary();
-        loaded_ = false;
+        if (loaded) socketApi.UnloadIcmpLibrary();
+        loaded = false;
     }
 
 private:
-    SocketApi& api_;
-    bool loaded_;
+    SocketApi& socketApi;
+    bool loaded;
 };
 
 // A sockets-library start-up of its own, cleaned up when it goes. Only a
@@ -32,68 +32,77 @@ private:
 // taken below what the caller had.
 class SocketsStartup {
 public:
-    explicit SocketsStartup(SocketApi& api) : api_(api) {
+    explicit SocketsStartup(SocketApi& api) : socketApi(api) {
         std::uint16_t obtained = 0;
-        started_ = api_.Startup(kWinsockVersion, &obtained) == 0;
-        versionOk_ = started_ && obtained == kWinsockVersion;
+        started = socketApi.Startup(kWinsockVersion, &obtained) == 0;
+        versionOk = started && obtained == kWinsockVersion;
     }
     ~SocketsStartup() {
-        if (started_) api_.Cleanup();
+        if (started) socketApi.Cleanup();
     }
     SocketsStartup(const SocketsStartup&) = delete;
     SocketsStartup& operator=(const SocketsStartup&) = delete;
-    bool Ok() const { return versionOk_; }
+    bool Ok() const { return versionOk; }
 
 private:
-    SocketApi& api_;
-    bool started_ = false;
-    bool versionOk_ = false;
+    SocketApi& socketApi;
+    bool started = false;
+    bool versionOk = false;
 };
 
 class IcmpFile {
 public:
-    explicit IcmpFile(SocketApi& api) : api_(api), handle_(api.IcmpCreateFile()) {}
+    explicit IcmpFile(SocketApi& api) : socketApi(api), icmpHandle(api.IcmpCreateFile()) {}
     ~IcmpFile() {
-        if (handle_ != 0) api_.IcmpCloseHandle(handle_);
+        if (icmpHandle != 0) socketApi.IcmpCloseHandle(icmpHandle);
     }
     IcmpFile(const IcmpFile&) = delete;
     IcmpFile& operator=(const IcmpFile&) = delete;
-    IcmpHandle Handle() const { return handle_; }
+    IcmpHandle Handle() const { return icmpHandle; }
 
 private:
-    SocketApi& api_;
-    IcmpHandle handle_;
+    SocketApi& socketApi;
+    IcmpHandle icmpHandle;
 };
 
 bool IsTerminatorPair(std::uint8_t first, std::uint8_t second) {
     return (first == '\r' && second == '\n') || (first == '\n' && second == 0x00);
 }
 
+// A step failed once the socket is connected: closes the connection and
+// returns -800. With `recordCall` the failing call's own error is recorded
+// first, so that it, and not a failure of the close, is the one reported.
+std::int32_t Abandon(Connection& connection, SysError& error, bool recordCall) {
+    if (recordCall) error.Record(connection.Api().LastError());
+    CloseConnection(connection, error);
+    return LINK_E_NETWORK;
+}
+
 }  // namespace
 
 Connection::~Connection() {
-    if (socket_ != kInvalidSocket) api_.CloseSocket(socket_);
-    if (started_) api_.Cleanup();
+    if (socketHandle != kInvalidSocket) socketApi.CloseSocket(socketHandle);
+    if (started) socketApi.Cleanup();
 }
 
 bool Connection::Release(SysError& error, EventHandle event) {
     bool ok = true;
-    if (socket_ != kInvalidSocket) {
-        if (!api_.CloseSocket(socket_)) {
-            error.Record(api_.LastError());
+    if (socketHandle != kInvalidSocket) {
+        if (!socketApi.CloseSocket(socketHandle)) {
+            error.Record(socketApi.LastError());
             ok = false;
         }
-        socket_ = kInvalidSocket;
+        socketHandle = kInvalidSocket;
     }
-    if (started_) {
-        started_ = false;
-        if (!api_.Cleanup()) {
-            error.Record(api_.LastError());
+    if (started) {
+        started = false;
+        if (!socketApi.Cleanup()) {
+            error.Record(socketApi.LastError());
             ok = false;
         }
     }
-    if (event != 0 && !api_.CloseSocketEvent(event)) {
-        error.Record(api_.LastError());
+    if (event != 0 && !socketApi.CloseSocketEvent(event)) {
+        error.Record(socketApi.LastError());
         ok = false;
     }
     return ok;
@@ -138,20 +147,20 @@ std::int32_t OpenConnection(SocketApi& api, SysError& error, const PrinterTarget
         error.Record(code);
         return LINK_E_NETWORK;
     }
-    connection.started_ = true;
+    connection.started = true;
     if (obtained != kWinsockVersion) {
         connection.Release(error, 0);
         return LINK_E_NETWORK;
     }
 
-    connection.socket_ = api.OpenSocket();
-    if (connection.socket_ == kInvalidSocket) {
+    connection.socketHandle = api.OpenSocket();
+    if (connection.socketHandle == kInvalidSocket) {
         error.Record(api.LastError());
         connection.Release(error, 0);
         return LINK_E_NETWORK;
     }
     const auto port = static_cast<std::uint16_t>(target.port & 0xFFFF);
-    if (!api.Connect(connection.socket_, target.ipAddress, port)) {
+    if (!api.Connect(connection.socketHandle, target.ipAddress, port)) {
         error.Record(api.LastError());
         connection.Release(error, 0);
         return LINK_E_NETWORK;
@@ -165,21 +174,10 @@ std::int32_t DrainInput(Connection& connection, SysError& error) {
     for (;;) {
         const int ready = api.WaitReadable(connection.Socket(), kDrainPollMs);
         if (ready == 0) return LINK_OK;
-        if (ready < 0) {
-            error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (ready < 0) return Abandon(connection, error, true);
         const int got = api.Recv(connection.Socket(), scratch, kDiscardReadSize);
-        if (got < 0) {
-            error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
-        if (got == 0) {  // the printer closed the connection before the command
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        // 0: the printer closed the connection before the command.
+        if (got <= 0) return Abandon(connection, error, got < 0);
     }
 }
 
@@ -188,17 +186,9 @@ std::int32_t SendAll(Connection& connection, SysError& error, const std::uint8_t
     std::size_t sent = 0;
     while (sent < size) {
         const int ready = api.WaitWritable(connection.Socket(), kReadyTimeoutMs);
-        if (ready <= 0) {
-            if (ready < 0) error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (ready <= 0) return Abandon(connection, error, ready < 0);  // 0: timed out
         const int n = api.Send(connection.Socket(), data + sent, static_cast<int>(size - sent));
-        if (n < 0) {
-            error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (n < 0) return Abandon(connection, error, true);
         sent += static_cast<std::size_t>(n);
     }
     return LINK_OK;
@@ -210,33 +200,18 @@ std::int32_t ReceiveReply(Connection& connection, SysError& error, std::uint8_t*
     std::size_t received = 0;
     for (;;) {
         const int ready = api.WaitReadable(connection.Socket(), kReadyTimeoutMs);
-        if (ready <= 0) {
-            if (ready < 0) error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (ready <= 0) return Abandon(connection, error, ready < 0);  // 0: timed out
         // A full buffer reads 0 bytes: a reply without a line end within the
         // capacity ends here like a closed connection.
         const int n = api.Recv(connection.Socket(), buffer + received, static_cast<int>(capacity - received));
-        if (n < 0) {
-            error.Record(api.LastError());
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
-        if (n == 0) {
-            CloseConnection(connection, error);
-            return LINK_E_NETWORK;
-        }
+        if (n <= 0) return Abandon(connection, error, n < 0);  // 0: the printer closed
         received += static_cast<std::size_t>(n);
 
         // A pair at [i, i+1] ends the line unless it lies inside the data span.
         auto endsLine = [&](std::size_t i) { return i + 1 >= dataSpan && IsTerminatorPair(buffer[i], buffer[i + 1]); };
         if (received >= 2 && endsLine(received - 2)) return LINK_OK;
         for (std::size_t i = 0; i + 2 < received; ++i) {
-            if (endsLine(i)) {  // data behind the end of the line
-                CloseConnection(connection, error);
-                return LINK_E_NETWORK;
-            }
+            if (endsLine(i)) return Abandon(connection, error, false);  // data behind the end of the line
         }
     }
 }
@@ -248,11 +223,11 @@ std::int32_t CloseConnection(Connection& connection, SysError& error) {
     const EventHandle event = api.CreateSocketEvent();
     bool prepared = event != 0;
     if (!prepared) error.Record(api.LastError());
-    if (prepared && !api.SelectCloseEvent(connection.socket_, event)) {
+    if (prepared && !api.SelectCloseEvent(connection.socketHandle, event)) {
         error.Record(api.LastError());
         prepared = false;
     }
-    if (prepared && !api.ShutdownSend(connection.socket_)) {
+    if (prepared && !api.ShutdownSend(connection.socketHandle)) {
         error.Record(api.LastError());
         prepared = false;
     }
@@ -267,7 +242,7 @@ std::int32_t CloseConnection(Connection& connection, SysError& error) {
         // Whatever the printer still sent is of no interest; the read ends at
         // its close or at the first error (nothing more waiting).
         std::uint8_t scratch[kDiscardReadSize];
-        while (api.Recv(connection.socket_, scratch, kDiscardReadSize) > 0) {
+        while (api.Recv(connection.socketHandle, scratch, kDiscardReadSize) > 0) {
         }
     } else {
         ok = false;

@@ -33,13 +33,13 @@ inline constexpr std::size_t kParamReplyDataSpan = 100;
 // CloseConnection ends both; the destructor is only a safety net.
 class Connection {
 public:
-    explicit Connection(SocketApi& api) : api_(api) {}
+    explicit Connection(SocketApi& api) : socketApi(api) {}
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    SocketApi& Api() { return api_; }
-    SocketHandle Socket() const { return socket_; }
+    SocketApi& Api() { return socketApi; }
+    SocketHandle Socket() const { return socketHandle; }
 
 private:
     friend std::int32_t OpenConnection(SocketApi&, SysError&, const PrinterTarget&, Connection&);
@@ -48,9 +48,9 @@ private:
     // (when given), recording failures; false when any of them failed.
     bool Release(SysError& error, EventHandle event);
 
-    SocketApi& api_;
-    bool started_ = false;
-    SocketHandle socket_ = kInvalidSocket;
+    SocketApi& socketApi;
+    bool started = false;
+    SocketHandle socketHandle = kInvalidSocket;
 };
 
 // "%d.%d.%d.%d" of the four octets, first octet first.

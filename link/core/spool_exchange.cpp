@@ -30,6 +30,15 @@ public:
         return false;
     }
 
+    // A step failed: closes the printer and returns `code`. With
+    // `recordCall` the failing call's own error is recorded first, so that it,
+    // and not a failure of the close, is the one reported.
+    std::int32_t Abandon(SysError& error, std::int32_t code, bool recordCall) {
+        if (recordCall) error.Record(spoolerApi.LastError());
+        Close(error);
+        return code;
+    }
+
 private:
     SpoolerApi& spoolerApi;
     PrinterHandle printerHandle;
@@ -89,38 +98,23 @@ std::int32_t SpoolExchange(SpoolerApi& api, SysError& error, const SpoolRequest&
 
     if (isRead) {
         const std::int32_t bidi = CheckBidirectional(api, error, handle);
-        if (bidi != LINK_OK) {
-            printer.Close(error);
-            return bidi;
-        }
+        if (bidi != LINK_OK) return printer.Abandon(error, bidi, false);
     }
 
     // The job identifier is needed only to cancel a job whose reply never came.
     const std::uint32_t jobId = api.StartDocPrinterA(handle, request.documentName);
-    if (jobId == 0) {
-        error.Record(api.LastError());
-        printer.Close(error);
-        return LINK_E_SPOOLER;
-    }
+    if (jobId == 0) return printer.Abandon(error, LINK_E_SPOOLER, true);
     // A job whose write or end failed is left to the spooler, not cancelled.
     std::uint32_t written = 0;
     if (!api.WritePrinter(handle, request.command, static_cast<std::uint32_t>(request.commandLength), &written)) {
-        error.Record(api.LastError());
-        printer.Close(error);
-        return LINK_E_SPOOLER;
+        return printer.Abandon(error, LINK_E_SPOOLER, true);
     }
-    if (!api.EndDocPrinter(handle)) {
-        error.Record(api.LastError());
-        printer.Close(error);
-        return LINK_E_SPOOLER;
-    }
+    if (!api.EndDocPrinter(handle)) return printer.Abandon(error, LINK_E_SPOOLER, true);
 
     if (isRead) {
         api.Sleep(kReplyPauseMs);
         if (!FetchReply(api, handle, request.printerName, request.fetchBuffer, request.fetchSize)) {
-            if (!api.CancelJob(handle, jobId)) error.Record(api.LastError());
-            printer.Close(error);
-            return request.noReplyCode;
+            return printer.Abandon(error, request.noReplyCode, !api.CancelJob(handle, jobId));
         }
     }
 

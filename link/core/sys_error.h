@@ -9,16 +9,16 @@ namespace kestrion::link {
 
 class SysError {
 public:
-    explicit SysError(std::int32_t* slot) : slot_(slot) { *slot_ = 0; }
+    explicit SysError(std::int32_t* slot) : errorSlot(slot) { *errorSlot = 0; }
 
     void Record(std::int32_t code) {
-        if (*slot_ == 0) *slot_ = code;
+        if (*errorSlot == 0) *errorSlot = code;
     }
-    void Clear() { *slot_ = 0; }
-    std::int32_t Value() const { return *slot_; }
+    void Clear() { *errorSlot = 0; }
+    std::int32_t Value() const { return *errorSlot; }
 
 private:
-    std::int32_t* slot_;
+    std::int32_t* errorSlot;
 };
 
 }  // namespace kestrion::link

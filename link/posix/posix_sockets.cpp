@@ -1,6 +1,7 @@
 #include "link/posix/posix_sockets.h"
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -54,7 +55,7 @@ std::uint16_t Checksum(const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-void PosixSockets::Fail() { lastError_ = errno; }
+void PosixSockets::Fail() { lastError = errno; }
 
 // There is no library to start on POSIX; the version asked for is granted.
 std::int32_t PosixSockets::Startup(std::uint16_t version, std::uint16_t* obtained) {
@@ -67,7 +68,7 @@ bool PosixSockets::Cleanup() { return true; }
 bool PosixSockets::ResolveHost(const char* dotted, std::uint8_t address[4]) {
     in_addr in{};
     if (::inet_pton(AF_INET, dotted, &in) != 1) {
-        lastError_ = EINVAL;
+        lastError = EINVAL;
         return false;
     }
     std::memcpy(address, &in.s_addr, 4);
@@ -210,8 +211,10 @@ std::uint32_t PosixSockets::IcmpSendEcho(IcmpHandle handle, const std::uint8_t a
     const int ttlValue = ttl;
     ::setsockopt(icmp.fd, IPPROTO_IP, IP_TTL, &ttlValue, sizeof ttlValue);
 
-    static std::uint16_t sequence = 0;
-    const std::uint16_t seq = ++sequence;
+    // Echoes of several threads may be under way at once: each takes a
+    // sequence number of its own.
+    static std::atomic<std::uint16_t> sequence{0};
+    const std::uint16_t seq = static_cast<std::uint16_t>(sequence.fetch_add(1) + 1);
     // Echo request without payload: type 8, code 0, checksum, id, sequence.
     std::uint8_t request[8] = {ICMP_ECHO, 0, 0, 0, static_cast<std::uint8_t>(icmp.id >> 8),
                                static_cast<std::uint8_t>(icmp.id), static_cast<std::uint8_t>(seq >> 8),
@@ -261,7 +264,7 @@ std::uint32_t PosixSockets::IcmpSendEcho(IcmpHandle handle, const std::uint8_t a
         if (replySeq != seq || (icmp.raw && replyId != icmp.id)) continue;
         return kEchoSuccess;
     }
-    lastError_ = 0;  // a time-out is not a failing call
+    lastError = 0;  // a time-out is not a failing call
     return kEchoTimedOut;
 }
 

@@ -11,7 +11,7 @@ class PosixSockets : public SocketApi {
 public:
     std::int32_t Startup(std::uint16_t version, std::uint16_t* obtained) override;
     bool Cleanup() override;
-    std::int32_t LastError() override { return lastError_; }
+    std::int32_t LastError() override { return lastError; }
 
     bool ResolveHost(const char* dotted, std::uint8_t address[4]) override;
     SocketHandle OpenSocket() override;
@@ -40,7 +40,10 @@ private:
     // Remembers errno of the call that just failed, as WSAGetLastError would.
     void Fail();
 
-    std::int32_t lastError_ = 0;
+    // Per thread, as WSAGetLastError's value is: the one platform object
+    // serves every thread, and one thread's failure must not be reported as
+    // another's.
+    static inline thread_local std::int32_t lastError = 0;
 };
 
 }  // namespace kestrion::link

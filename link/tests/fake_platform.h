@@ -20,9 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 // Which call to fail, on which of its occurrences (1: the first), with what.
 class FailureScript {
 public:
-    void Fail(const std::string& call, std::int32_t code, int occurrence = 1) {
-        failures[call] = {code, occurrence};
-    }
+    void Fail(const std::string& call, std::int32_t code, int occurrence = 1) { failures[call] = {code, occurrence}; }
     // True when this occurrence of `call` is to fail; remembers its code.
     bool ShouldFail(const std::string& call) {
         calls.push_back(call);

@@ -109,7 +109,7 @@ TEST_F(LoopbackTest, SettingsReplySplitBehindFieldBytes0A00IsReadWhole) {
     printer.Model().SetSettings(s);
     for (std::size_t split : {86u, 98u}) {
         FaultSpec f = MakeFault(Fault::SplitReply);
-        f.split_at = split;
+        f.splitAt = split;
         f.pause = 50ms;
         printer.InjectFault(f);
         ASSERT_EQ(ReadParam(), LINK_OK) << "split at " << split;
@@ -120,7 +120,7 @@ TEST_F(LoopbackTest, SettingsReplySplitBehindFieldBytes0A00IsReadWhole) {
 
 TEST_F(LoopbackTest, StatusReplyInTwoPieces) {
     FaultSpec f = MakeFault(Fault::SplitReply);
-    f.split_at = 3;
+    f.splitAt = 3;
     f.pause = 50ms;
     printer.InjectFault(f);
     const PrinterTarget t = LoopbackTarget(printer.Port());
@@ -134,15 +134,15 @@ TEST_F(LoopbackTest, StatusReplyInTwoPieces) {
 class LateDrainSockets : public PosixSockets {
 public:
     int WaitReadable(SocketHandle socket, std::uint32_t timeoutMs) override {
-        if (timeoutMs == 0 && !slept_) {
+        if (timeoutMs == 0 && !slept) {
             std::this_thread::sleep_for(100ms);
-            slept_ = true;
+            slept = true;
         }
         return PosixSockets::WaitReadable(socket, timeoutMs);
     }
 
 private:
-    bool slept_ = false;
+    bool slept = false;
 };
 
 TEST_F(LoopbackTest, UnsolicitedBytesAreDiscarded) {
@@ -193,7 +193,7 @@ TEST_F(LoopbackTest, TerminatorBehindTheFieldsIsMalformed) {
     pair.offset = 150;
     printer.InjectFault(pair);
     FaultSpec split = MakeFault(Fault::SplitReply);
-    split.split_at = 160;
+    split.splitAt = 160;
     split.pause = 50ms;
     printer.InjectFault(split);
     EXPECT_EQ(ReadParam(), LINK_E_NETWORK);

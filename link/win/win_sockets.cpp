@@ -121,24 +121,24 @@ WaitResult WinSockets::WaitEvent(EventHandle event, std::uint32_t timeoutMs) {
 bool WinSockets::CloseSocketEvent(EventHandle event) { return ::WSACloseEvent(AsEvent(event)) != FALSE; }
 
 bool WinSockets::LoadIcmpLibrary() {
-    module_ = reinterpret_cast<void*>(::LoadLibraryA("ICMP.DLL"));
-    return module_ != nullptr;
+    icmpModule = reinterpret_cast<void*>(::LoadLibraryA("ICMP.DLL"));
+    return icmpModule != nullptr;
 }
 
 bool WinSockets::ResolveIcmpFunctions() {
-    createFile_ = reinterpret_cast<void*>(Resolve<IcmpCreateFileFn>(module_, "IcmpCreateFile"));
-    closeHandle_ = reinterpret_cast<void*>(Resolve<IcmpCloseHandleFn>(module_, "IcmpCloseHandle"));
-    sendEcho_ = reinterpret_cast<void*>(Resolve<IcmpSendEchoFn>(module_, "IcmpSendEcho"));
-    return createFile_ != nullptr && closeHandle_ != nullptr && sendEcho_ != nullptr;
+    createFileFn = reinterpret_cast<void*>(Resolve<IcmpCreateFileFn>(icmpModule, "IcmpCreateFile"));
+    closeHandleFn = reinterpret_cast<void*>(Resolve<IcmpCloseHandleFn>(icmpModule, "IcmpCloseHandle"));
+    sendEchoFn = reinterpret_cast<void*>(Resolve<IcmpSendEchoFn>(icmpModule, "IcmpSendEcho"));
+    return createFileFn != nullptr && closeHandleFn != nullptr && sendEchoFn != nullptr;
 }
 
 void WinSockets::UnloadIcmpLibrary() {
-    if (module_ != nullptr) ::FreeLibrary(static_cast<HMODULE>(module_));
-    module_ = createFile_ = sendEcho_ = closeHandle_ = nullptr;
+    if (icmpModule != nullptr) ::FreeLibrary(static_cast<HMODULE>(icmpModule));
+    icmpModule = createFileFn = sendEchoFn = closeHandleFn = nullptr;
 }
 
 IcmpHandle WinSockets::IcmpCreateFile() {
-    const HANDLE h = reinterpret_cast<IcmpCreateFileFn>(createFile_)();
+    const HANDLE h = reinterpret_cast<IcmpCreateFileFn>(createFileFn)();
     if (h == INVALID_HANDLE_VALUE || h == nullptr) return 0;
     return reinterpret_cast<IcmpHandle>(h);
 }
@@ -153,13 +153,13 @@ std::uint32_t WinSockets::IcmpSendEcho(IcmpHandle handle, const std::uint8_t add
     auto* reply = reinterpret_cast<ICMP_ECHO_REPLY*>(buffer);
     reply->Status = kNoReplyStatus;
     // The count returned is not needed: the record's status tells.
-    reinterpret_cast<IcmpSendEchoFn>(sendEcho_)(reinterpret_cast<HANDLE>(handle), destination, nullptr, 0, &options,
-                                                buffer, kEchoReplySize, timeoutMs);
+    reinterpret_cast<IcmpSendEchoFn>(sendEchoFn)(reinterpret_cast<HANDLE>(handle), destination, nullptr, 0, &options,
+                                                 buffer, kEchoReplySize, timeoutMs);
     return reply->Status;
 }
 
 bool WinSockets::IcmpCloseHandle(IcmpHandle handle) {
-    return reinterpret_cast<IcmpCloseHandleFn>(closeHandle_)(reinterpret_cast<HANDLE>(handle)) != FALSE;
+    return reinterpret_cast<IcmpCloseHandleFn>(closeHandleFn)(reinterpret_cast<HANDLE>(handle)) != FALSE;
 }
 
 }  // namespace kestrion::link

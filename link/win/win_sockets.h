@@ -36,11 +36,13 @@ public:
     bool IcmpCloseHandle(IcmpHandle handle) override;
 
 private:
-    // The ICMP library of the echo in progress and its three functions.
-    void* module_ = nullptr;
-    void* createFile_ = nullptr;
-    void* sendEcho_ = nullptr;
-    void* closeHandle_ = nullptr;
+    // The ICMP library of the echo in progress and its three functions, per
+    // thread: the one platform object serves every thread, and an echo that
+    // ends must not unload the library under another thread's echo.
+    static inline thread_local void* icmpModule = nullptr;
+    static inline thread_local void* createFileFn = nullptr;
+    static inline thread_local void* sendEchoFn = nullptr;
+    static inline thread_local void* closeHandleFn = nullptr;
 };
 
 }  // namespace kestrion::link

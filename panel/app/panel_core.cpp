@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "panel/pages/ip_page_rules.h"
+
 namespace tamsel {
 
 std::uint32_t PortNumber(std::string_view portText) {
@@ -36,8 +38,9 @@ void FillTarget(const CurrentPrinter& printer, std::string_view ansiName, LinkTa
     out.target.printerName = out.nameBuffer;
 }
 
-PanelCore::PanelCore(PanelShell& shell, MessageSeam& messages, LinkSeam& link, PanelPages pages)
-    : shell(shell), messages(messages), link(link), pages(pages) {}
+PanelCore::PanelCore(PanelShell& shell, MessageSeam& messages, LinkSeam& link, SettingsFileSeam& files,
+                     PanelPages pages)
+    : shell(shell), messages(messages), link(link), files(files), pages(pages) {}
 
 void PanelCore::Close() {
     if (finished) return;
@@ -61,6 +64,18 @@ void PanelCore::StorePages(SettingsRecord& record) {
     for (RecordPage* page : {pages.param, pages.param2, pages.set, pages.ip}) {
         if (page != nullptr) page->SaveToRecord(record);
     }
+}
+
+bool PanelCore::StorePagesCheckingPort() {
+    if (pages.portCheck == nullptr) {
+        StorePages(currentRecord);
+        return true;
+    }
+    *pages.portCheck = kPortCheckRequested;
+    StorePages(currentRecord);
+    const bool refused = *pages.portCheck == kPortCheckFailed;
+    *pages.portCheck = kPortCheckOff;
+    return !refused;
 }
 
 void PanelCore::Initialise() {
@@ -192,6 +207,114 @@ void PanelCore::ExitPanel() {
         if (finished) return;
     }
     Close();
+}
+
+// --- Sending ------------------------------------------------------------------------------
+
+int PanelCore::SendToPrinter() {
+    if (printer.destination.empty() || printer.printerName.empty()) {
+        messages.ShowMessage(texts::kNoPrinter, MessageButtons::Ok, MessageIcon::Exclamation);
+        SelectPrinter();
+        if (finished) return 1;
+        // Whatever printer is current now is the one sent to.
+    }
+    LinkTarget target;
+    FillTarget(printer, shell.ToAnsi(printer.printerName), target);
+
+    if (!StorePagesCheckingPort()) return 1;
+    workRecord = currentRecord;
+    SettingsRecord snapshot = printerBaseline;
+
+    const int choice = shell.RunSendSelection();
+    if (finished) return 1;
+
+    std::unique_ptr<PrinterLink> session = link.OpenForSending(target.target);
+    if (!session) {
+        messages.ShowMessage(texts::kDllOpenFailed, MessageButtons::Ok, MessageIcon::Information);
+        EndProcess(0);
+        return 1;
+    }
+    if (choice == -1) return 1;  // the session releases the library
+    if (choice == static_cast<int>(SendChoice::Address) || choice == static_cast<int>(SendChoice::All)) {
+        const auto answer =
+            messages.ShowMessage(texts::kAddressWillChange, MessageButtons::OkCancel, MessageIcon::Exclamation);
+        if (answer != MessageAnswer::Ok) return 1;
+    }
+
+    // The blocks always come from workRecord; a choice outside 0-3 sends
+    // nothing and shows nothing.
+    const SendReport report = SendToPrinterBlocks(*session, static_cast<SendChoice>(choice), workRecord,
+                                                  printer.portKind != PortKind::Local, snapshot);
+    if (const char* text = SendOutcomeText(report.outcome, static_cast<SendChoice>(choice)); text != nullptr) {
+        messages.ShowMessage(text, MessageButtons::Ok, SendOutcomeIcon(report.outcome));
+    }
+    // Only the blocks that were accepted changed in the snapshot.
+    printerBaseline = snapshot;
+    return 0;
+}
+
+void PanelCore::ShowFactorySettings() {
+    const auto answer =
+        messages.ShowMessage(texts::kFactoryConfirm, MessageButtons::OkCancel, MessageIcon::Exclamation);
+    if (answer != MessageAnswer::Ok) return;
+    // The DIP switch states stay those workRecord holds: the printer's own.
+    ApplyFactoryDefaults(workRecord);
+    currentRecord = workRecord;
+    LoadPages(currentRecord);
+    shell.SelectPage(0);
+    messages.ShowMessage(texts::kFactoryShown, MessageButtons::Ok, MessageIcon::Information);
+}
+
+// --- Settings files -------------------------------------------------------------------------
+
+void PanelCore::OpenSettingsFile() {
+    if (initialised == 1) {
+        StorePages(currentRecord);
+        if (ChangedAgainstFile()) {
+            const auto answer =
+                messages.ShowMessage(texts::kDiscardChanges, MessageButtons::YesNo, MessageIcon::Exclamation);
+            if (answer != MessageAnswer::Yes) return;
+        }
+    }
+    if (const std::optional<std::string> path = files.AskOpenPath(); path) {
+        std::uint8_t image[kRecordSize] = {};
+        std::size_t got = 0;
+        const FileReadResult read = files.ReadStart(*path, image, sizeof image, got);
+        // Nothing but a whole record with the right header replaces the
+        // shown values: a short file would leave them half old, half new.
+        const LoadResult loaded =
+            read == FileReadResult::Read ? LoadRecordImage(image, got, currentRecord) : LoadResult::CannotOpen;
+        switch (loaded) {
+        case LoadResult::Loaded:
+            LoadPages(currentRecord);
+            fileBaseline = currentRecord;
+            break;
+        case LoadResult::NotSettingsFile:
+            messages.ShowMessage(texts::kNotSettingsFile, MessageButtons::Ok, MessageIcon::Exclamation);
+            break;
+        case LoadResult::CannotOpen:
+            messages.ShowMessage(texts::kFileReadFailed, MessageButtons::Ok, MessageIcon::Exclamation);
+            break;
+        }
+    }
+    shell.SelectPage(0);
+}
+
+int PanelCore::SaveSettingsFile() {
+    if (!StorePagesCheckingPort()) return 1;
+    std::optional<std::string> path = files.AskSavePath();
+    while (path) {
+        const FileWriteResult result = files.WriteStart(*path, currentRecord.Bytes(), kRecordSize);
+        if (result == FileWriteResult::Written) {
+            fileBaseline = currentRecord;
+            return 0;
+        }
+        messages.ShowMessage(texts::kFileWriteFailed, MessageButtons::Ok, MessageIcon::Stop);
+        if (result != FileWriteResult::AccessDenied) return 0;
+        // Access denied: another name, perhaps in another folder.
+        path = files.AskSavePath();
+    }
+    return 0;
 }
 
 }  // namespace tamsel

@@ -7,19 +7,22 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/settings_record.h"
 #include "link/kestrion.h"
+#include "panel/model/send_flow.h"
 #include "panel/select/port_kind.h"
 
 namespace tamsel {
 
 // --- What the flows need from the platform ----------------------------------
 
+// MessageIcon (information, exclamation, stop) comes with the send sequence,
+// whose outcomes name their icons.
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class MessageIcon { Information, Exclamation, Stop };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 // Every message box of the program: caption "ソルベナ", the text in UTF-8.
@@ -66,6 +69,42 @@ public:
     // Loads the library and resolves the reading operation; nullptr when the
     // library or the export is missing (nothing stays loaded then).
     virtual std::unique_ptr<LinkSession> OpenForReading() = 0;
+    // Loads the library and resolves the five operations of a send (both
+    // reads and sets, and the restart), all before any is used; nullptr when
+    // one of them is missing. The printer link keeps the library loaded until
+    // it is destroyed; `target` (and the name it points to) must outlive it.
+    virtual std::unique_ptr<PrinterLink> OpenForSending(const PrinterTarget& target) = 0;
+};
+
+// --- Settings files -----------------------------------------------------------
+
+enum class FileReadResult {
+    Read,        // `got` bytes were read from the start of the file
+    CannotOpen,  // the file could not be opened or read
+};
+
+enum class FileWriteResult {
+    Written,       // the bytes stand at the start of the file
+    AccessDenied,  // the file could not be opened because access was denied
+    Failed,        // any other failure (another program holds the file, a full disk, ...)
+};
+
+// The standard file dialogs and the plain file reads and writes of the two
+// file commands. Paths are UTF-8.
+class SettingsFileSeam {
+public:
+    virtual ~SettingsFileSeam() = default;
+    // The open and the save-as dialog; the chosen path, or nothing when the
+    // user cancelled.
+    virtual std::optional<std::string> AskOpenPath() = 0;
+    virtual std::optional<std::string> AskSavePath() = 0;
+    // Opens an existing file (others may read it) and reads up to `size`
+    // bytes from its start.
+    virtual FileReadResult ReadStart(const std::string& path, std::uint8_t* buffer, std::size_t size,
+                                     std::size_t& got) = 0;
+    // Creates the file or opens it without truncating it (others may read
+    // it) and writes `size` bytes over its start.
+    virtual FileWriteResult WriteStart(const std::string& path, const std::uint8_t* data, std::size_t size) = 0;
 };
 
 // A setting page as the records see it.
@@ -100,6 +139,9 @@ public:
     virtual void EnablePrinterSelection(bool enable) = 0;
     virtual SelectionOutcome RunPrinterSelection(const SelectionRequest& request) = 0;
     virtual ReadFailChoice RunReadFailDialog() = 0;
+    // The send selection dialog: -1 cancelled, 0 parameters, 1 fine
+    // adjustment, 2 IP address, 3 everything.
+    virtual int RunSendSelection() = 0;
     // The printer name as the link library takes it: system code page.
     virtual std::string ToAnsi(const std::string& utf8) = 0;
     // Commands of the main window that other flows call: 1 = abandoned.
@@ -149,6 +191,18 @@ inline constexpr std::string_view kChangeSaveFirst =
     "設定値が変更されています。\nプリンタを切り替える前に、設定ファイルへ保存しますか？";
 inline constexpr std::string_view kExitSendFirst = "ソルベナを終了する前に、設定値をプリンタへ送信しますか？";
 inline constexpr std::string_view kExitSaveFirst = "ソルベナを終了する前に、設定ファイルへ保存しますか？";
+inline constexpr std::string_view kNoPrinter = "プリンタが選択されていません。\nプリンタを選択してください。";
+inline constexpr std::string_view kAddressWillChange =
+    "IPアドレスが変更されます。\n設定値を送信してもよろしいですか？";
+inline constexpr std::string_view kFactoryConfirm = "現在の設定値は破棄されます、\n工場出荷設定値に変更しますか？";
+inline constexpr std::string_view kFactoryShown = "工場出荷設定値を表示しました。";
+inline constexpr std::string_view kDiscardChanges =
+    "設定が変更されています。\nコマンドを続行すると設定の変更は破棄されます。";
+inline constexpr std::string_view kNotSettingsFile = "このファイルは設定ファイルではありません。";
+// A file that cannot be opened or read: nothing is loaded. (The program's
+// own words, in the form of the write failure below.)
+inline constexpr std::string_view kFileReadFailed = "設定ファイルの読み込みに失敗しました。";
+inline constexpr std::string_view kFileWriteFailed = "設定ファイルの書き込みに失敗しました。";
 inline constexpr std::string_view kStatusPrinter = "プリンタ名： ";
 inline constexpr std::string_view kStatusDestination = "接続先： ";
 }  // namespace texts
@@ -157,7 +211,7 @@ inline constexpr std::string_view kStatusDestination = "接続先： ";
 
 class PanelCore {
 public:
-    PanelCore(PanelShell& shell, MessageSeam& messages, LinkSeam& link, PanelPages pages);
+    PanelCore(PanelShell& shell, MessageSeam& messages, LinkSeam& link, SettingsFileSeam& files, PanelPages pages);
 
     // Steps of the main window's initialisation after the windows exist:
     // clears the records, runs the first printer selection (which reads the
@@ -168,6 +222,14 @@ public:
     // 1 when the user chose to end the program, else 0.
     int ReadFromPrinter();
     void ExitPanel();
+    // 1 when abandoned before anything was sent (port check, send dialog or
+    // address question cancelled, library missing), else 0.
+    int SendToPrinter();
+    void ShowFactorySettings();
+    void OpenSettingsFile();
+    // 1 when abandoned because of the port check, else 0 (also when the
+    // dialog was cancelled or the file could not be written).
+    int SaveSettingsFile();
 
     void LoadPages(const SettingsRecord& record);
     void StorePages(SettingsRecord& record);
@@ -189,10 +251,14 @@ public:
 private:
     void Close();
     void EndProcess(int exitCode);
+    // StorePages with the IP page's port check; false when the port was
+    // refused (the page has shown its message).
+    bool StorePagesCheckingPort();
 
     PanelShell& shell;
     MessageSeam& messages;
     LinkSeam& link;
+    SettingsFileSeam& files;
     PanelPages pages;
     bool finished = false;
 };

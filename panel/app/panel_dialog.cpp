@@ -17,7 +17,6 @@ constexpr COLORREF kMaskColour = RGB(192, 192, 192);
 constexpr int kImageSize = 16;
 constexpr int kToolbarImages = 7;
 constexpr int kTooltipMax = 79;
-constexpr wchar_t kHelpFileName[] = L"Tamsel.chm";
 
 // Tab texts, in tab order; the third keeps its two trailing blanks.
 constexpr const wchar_t* kTabTexts[kPageCount] = {L"パラメータ設定1", L"パラメータ設定2", L"微調整設定  ",
@@ -42,7 +41,8 @@ HIMAGELIST LoadMaskedStrip(int bitmapId, int images) {
 PanelDialog::PanelDialog()
     : winui::ModalDialog(ProgramInstance(), IDD_PANEL),
       selectDialog(ProgramInstance()),
-      core(*this, *this, link, PanelPages{&paramRecords, &param2Records, &setRecords, &ipRecords, &dipswRecords, &ip.portCheck}) {
+      sendDialog(ProgramInstance()),
+      core(*this, *this, link, files, PanelPages{&paramRecords, &param2Records, &setRecords, &ipRecords, &dipswRecords, &ip.portCheck}) {
     smallIcon = static_cast<HICON>(
         LoadImageW(Instance(), MAKEINTRESOURCEW(IDI_TAMSEL), IMAGE_ICON, kImageSize, kImageSize, LR_DEFAULTCOLOR));
     accelerators = LoadAcceleratorsW(Instance(), MAKEINTRESOURCEW(IDR_MAINMENU));
@@ -96,6 +96,10 @@ bool PanelDialog::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& res
         result = TRUE;
         return true;
     }
+    case WM_DESTROY:
+        // The help viewer closes with the program.
+        if (!helpPath.empty()) WinHelpA(Window(), helpPath.c_str(), HELP_QUIT, 0);
+        return false;
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<INT_PTR>(smallIcon);
         return true;
@@ -108,14 +112,9 @@ bool PanelDialog::OnInitDialog() {
     HWND hwnd = Window();
     CheckRights();
     CreateMenuBar();
+    files.SetMainWindow(hwnd);
 
-    // The help file sits beside the program.
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    helpPath = module;
-    helpPath = helpPath.substr(0, helpPath.find_last_of(L'\\') + 1) + kHelpFileName;
-    const bool helpPresent = GetFileAttributesW(helpPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-    EnableMenuItem(menu, ID_HELP_CONTENTS, MF_BYCOMMAND | (helpPresent ? MF_ENABLED : MF_GRAYED));
+    SetUpHelp();
 
     SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(smallIcon));
     SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
@@ -316,6 +315,22 @@ bool PanelDialog::OnCommand(int id, int, HWND) {
     case ID_TB_SELECT_PRINTER:
         core.SelectPrinter();
         break;
+    case ID_FILE_OPEN_SETTINGS:
+    case ID_TB_OPEN_FILE:
+        core.OpenSettingsFile();
+        break;
+    case ID_FILE_SAVE_SETTINGS:
+    case ID_TB_SAVE_FILE:
+        core.SaveSettingsFile();
+        break;
+    case ID_FILE_SEND:
+    case ID_TB_SEND:
+        core.SendToPrinter();
+        break;
+    case ID_FILE_FACTORY:
+    case ID_TB_FACTORY:
+        core.ShowFactorySettings();
+        break;
     case ID_FILE_EXIT:
         core.ExitPanel();
         break;
@@ -334,6 +349,13 @@ bool PanelDialog::OnCommand(int id, int, HWND) {
     case ID_MENU_DIPSW:
         SelectPage(4);
         break;
+    case ID_MENU_TEST_PRINT:
+    case ID_TB_TEST_PRINT:
+        TestPrint();
+        break;
+    case ID_HELP_CONTENTS:
+        ShowHelp();
+        break;
     case IDM_ABOUTBOX:
         ShowAbout();
         break;
@@ -344,8 +366,6 @@ bool PanelDialog::OnCommand(int id, int, HWND) {
     case ID_NO_OPERATION:
         break;
     default:
-        // Settings files, sending, factory values, test print and help come
-        // with their commands.
         return false;
     }
     return true;
@@ -400,6 +420,29 @@ void PanelDialog::ShowAbout() {
     about.Run(Window());
 }
 
+// The help file sits beside the program. When it is missing at start-up the
+// help item is greyed, which also turns off its accelerator F1.
+void PanelDialog::SetUpHelp() {
+    char module[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    const auto path = length > 0 && length < MAX_PATH ? HelpPathFor(module) : std::nullopt;
+    helpPath = path.value_or("");
+    bool present = false;
+    if (!helpPath.empty()) {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(helpPath.c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            present = true;
+            FindClose(search);
+        }
+    }
+    if (!present) EnableMenuItem(menu, ID_HELP_CONTENTS, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
+}
+
+void PanelDialog::TestPrint() { RunTestPrint(ToAnsi(core.printer.printerName), testPrinter, *this); }
+
+void PanelDialog::ShowHelp() { RunShowHelp(helpPath, helpViewer, *this); }
+
 // --- Seams ------------------------------------------------------------------------------
 
 void PanelDialog::CloseWindow() { End(IDOK); }
@@ -442,11 +485,11 @@ ReadFailChoice PanelDialog::RunReadFailDialog() {
 
 std::string PanelDialog::ToAnsi(const std::string& utf8) { return winui::ToAnsi(winui::Widen(utf8)); }
 
-// Sending and saving come with their commands. Until then both count as
-// abandoned, so that a question answered with Yes keeps the window open
-// rather than dropping the values.
-int PanelDialog::SendToPrinter() { return 1; }
-int PanelDialog::SaveSettingsFile() { return 1; }
+int PanelDialog::RunSendSelection() { return sendDialog.DoModal(Window()); }
+
+// The exit and printer-change questions reach the two commands here.
+int PanelDialog::SendToPrinter() { return core.SendToPrinter(); }
+int PanelDialog::SaveSettingsFile() { return core.SaveSettingsFile(); }
 
 MessageAnswer PanelDialog::ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon) {
     UINT flags = 0;

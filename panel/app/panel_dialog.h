@@ -11,7 +11,10 @@
 #include <string>
 
 #include "panel/app/panel_core.h"
+#include "panel/app/send_select_dialog.h"
 #include "panel/app/win_link.h"
+#include "panel/app/win_settings_files.h"
+#include "panel/app/win_test_print.h"
 #include "panel/menu/icon_menu.h"
 #include "panel/pages/cform_dipsw.h"
 #include "panel/pages/cform_param.h"
@@ -52,6 +55,7 @@ public:
     void EnablePrinterSelection(bool enable) override;
     SelectionOutcome RunPrinterSelection(const SelectionRequest& request) override;
     ReadFailChoice RunReadFailDialog() override;
+    int RunSendSelection() override;
     std::string ToAnsi(const std::string& utf8) override;
     int SendToPrinter() override;
     int SaveSettingsFile() override;
@@ -80,6 +84,9 @@ private:
     void ShowPage(int page);
     HWND PageWindow(int page) const;
     void ShowAbout();
+    void SetUpHelp();
+    void TestPrint();
+    void ShowHelp();
 
     // The menu bar's pull-down menus, drawn with icons; built from menu 142.
     IconMenu iconMenu;
@@ -92,9 +99,14 @@ private:
     HIMAGELIST toolbarImages = nullptr;
     HIMAGELIST tabImages = nullptr;
     wchar_t tipText[80] = {};
-    std::wstring helpPath;
+    // The help file beside the program (system code page); empty when its
+    // path does not fit the 260-character buffer.
+    std::string helpPath;
+    WinTestPrint testPrinter;
+    WinHelp helpViewer;
 
     PrinterSelectDialog selectDialog;
+    SendSelectDialog sendDialog;
 
     // The pages, in tab order, and how the core reaches them.
     CForm_Param param;
@@ -109,6 +121,7 @@ private:
     PageRecords<CForm_DIPSW> dipswRecords{dipsw};
 
     WinLink link;
+    WinSettingsFiles files;
     PanelCore core;
 };
 

@@ -9,6 +9,7 @@ namespace tamsel {
 class WinLink : public LinkSeam {
 public:
     std::unique_ptr<LinkSession> OpenForReading() override;
+    std::unique_ptr<PrinterLink> OpenForSending(const PrinterTarget& target) override;
 };
 
 }  // namespace tamsel

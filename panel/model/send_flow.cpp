@@ -1,5 +1,6 @@
 #include "send_flow.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tamsel {
@@ -7,36 +8,40 @@ namespace tamsel {
 using namespace kestrion;
 
 std::int32_t LibraryLink::GetStatus(std::int32_t* status, std::int32_t* sysError) {
-    return ops_.getStatus(&target_, status, sysError);
+    return linkOps.getStatus(&printerTarget, status, sysError);
 }
 std::int32_t LibraryLink::GetParam(std::int32_t* param, std::int32_t* adjust, std::int32_t* address,
                                    std::int32_t* sysError) {
-    return ops_.getParam(&target_, param, adjust, address, sysError);
+    return linkOps.getParam(&printerTarget, param, adjust, address, sysError);
 }
 std::int32_t LibraryLink::SetParam(const std::int32_t* param, std::int32_t* sysError) {
-    return ops_.setParam(&target_, param, sysError);
+    return linkOps.setParam(&printerTarget, param, sysError);
 }
 std::int32_t LibraryLink::SetAdjust(const std::int32_t* adjust, std::int32_t* sysError) {
-    return ops_.setAdjust(&target_, adjust, sysError);
+    return linkOps.setAdjust(&printerTarget, adjust, sysError);
 }
 std::int32_t LibraryLink::SetAddress(const std::int32_t* address, std::int32_t* sysError) {
-    return ops_.setAddress(&target_, address, sysError);
+    return linkOps.setAddress(&printerTarget, address, sysError);
 }
-std::int32_t LibraryLink::Reset(std::int32_t* sysError) { return ops_.reset(&target_, sysError); }
+std::int32_t LibraryLink::Reset(std::int32_t* sysError) { return linkOps.reset(&printerTarget, sysError); }
 
 namespace {
 
-bool SendsParam(SendChoice c) { return c == SendChoice::Param || c == SendChoice::All; }
-bool SendsAdjust(SendChoice c) { return c == SendChoice::Adjust || c == SendChoice::All; }
-bool SendsAddress(SendChoice c) { return c == SendChoice::Address || c == SendChoice::All; }
+// One of the three blocks a send may carry: the choices that include it, the
+// operation that sets it, and where the values sent, read back and accepted
+// are kept.
+struct Block {
+    const char* name;  // "PARAM", "ADJUST" or "ADDRESS", as differences name it
+    SendChoice own;    // the choice that sends this block alone (All sends every block)
+    std::int32_t (PrinterLink::*set)(const std::int32_t*, std::int32_t*);
+    const char* setOperation;  // export name of the set operation
+    std::int32_t* sent;        // the values to send; for PARAM the DIP switches are replaced by the read-back
+    const std::int32_t* read;  // what the read-back found
+    std::int32_t* accepted;    // the block in the caller's snapshot
+    std::size_t count;
+};
 
-template <std::size_t N>
-void Compare(const char* block, const std::array<std::int32_t, N>& sent, const std::array<std::int32_t, N>& read,
-             std::vector<Difference>& out) {
-    for (std::size_t i = 0; i < N; ++i) {
-        if (sent[i] != read[i]) out.push_back({block, i, sent[i], read[i]});
-    }
-}
+bool Sends(SendChoice choice, const Block& block) { return choice == block.own || choice == SendChoice::All; }
 
 }  // namespace
 
@@ -52,30 +57,34 @@ SendReport SendToPrinterBlocks(PrinterLink& link, SendChoice choice, const Setti
     std::memcpy(param.data(), work.param, sizeof work.param);
     std::memcpy(adjust.data(), work.adjust, sizeof work.adjust);
     std::memcpy(address.data(), work.address, sizeof work.address);
+    ParamBlock readParam{};
+    AdjustBlock readAdjust{};
+    AddressBlock readAddress{};
 
-    // Set operations, in this order, stopping at the first failure.
-    std::int32_t sysError = 0;
-    const auto failed = [&](const char* operation, std::int32_t result) {
-        report.outcome = SendOutcome::SetFailed;
-        report.failure = FailedCall{operation, result, sysError};
-        return report;
+    // In the order they are set.
+    const Block blocks[] = {
+        {"PARAM", SendChoice::Param, &PrinterLink::SetParam, "DllSetPrinterParam", param.data(), readParam.data(),
+         snapshot.param, kParamCount},
+        {"ADJUST", SendChoice::Adjust, &PrinterLink::SetAdjust, "DllSetPrinterAdjust", adjust.data(), readAdjust.data(),
+         snapshot.adjust, kAdjustCount},
+        {"ADDRESS", SendChoice::Address, &PrinterLink::SetAddress, "DllSetPrinterAdd", address.data(),
+         readAddress.data(), snapshot.address, kAddressCount},
     };
-    if (SendsParam(choice)) {
-        if (const std::int32_t r = link.SetParam(param.data(), &sysError); r != 0) return failed("DllSetPrinterParam", r);
-    }
-    if (SendsAdjust(choice)) {
-        if (const std::int32_t r = link.SetAdjust(adjust.data(), &sysError); r != 0) return failed("DllSetPrinterAdjust", r);
-    }
-    if (SendsAddress(choice)) {
-        if (const std::int32_t r = link.SetAddress(address.data(), &sysError); r != 0) return failed("DllSetPrinterAdd", r);
+
+    // Set operations, stopping at the first failure.
+    std::int32_t sysError = 0;
+    for (const Block& block : blocks) {
+        if (!Sends(choice, block)) continue;
+        if (const std::int32_t r = (link.*block.set)(block.sent, &sysError); r != 0) {
+            report.outcome = SendOutcome::SetFailed;
+            report.failure = FailedCall{block.setOperation, r, sysError};
+            return report;
+        }
     }
 
     // Read back what the printer now holds. A printer on a local port cannot
     // answer, so what was set is taken as accepted.
     if (readBack) {
-        ParamBlock readParam{};
-        AdjustBlock readAdjust{};
-        AddressBlock readAddress{};
         if (const std::int32_t r = link.GetParam(readParam.data(), readAdjust.data(), readAddress.data(), &sysError);
             r != 0) {
             report.outcome = SendOutcome::ReadBackFailed;
@@ -84,9 +93,14 @@ SendReport SendToPrinterBlocks(PrinterLink& link, SendChoice choice, const Setti
         }
         // The DIP switches are the printer's own; they never count as a difference.
         std::copy(readParam.begin(), readParam.begin() + kDipSwitchCount, param.begin());
-        if (SendsParam(choice)) Compare("PARAM", param, readParam, report.differences);
-        if (SendsAdjust(choice)) Compare("ADJUST", adjust, readAdjust, report.differences);
-        if (SendsAddress(choice)) Compare("ADDRESS", address, readAddress, report.differences);
+        for (const Block& block : blocks) {
+            if (!Sends(choice, block)) continue;
+            for (std::size_t i = 0; i < block.count; ++i) {
+                if (block.sent[i] != block.read[i]) {
+                    report.differences.push_back({block.name, i, block.sent[i], block.read[i]});
+                }
+            }
+        }
         if (!report.differences.empty()) {
             report.outcome = SendOutcome::ReadBackDiffers;
             return report;
@@ -94,9 +108,9 @@ SendReport SendToPrinterBlocks(PrinterLink& link, SendChoice choice, const Setti
     }
 
     // Accepted: the sent blocks become what the printer is known to hold.
-    if (SendsParam(choice)) std::memcpy(snapshot.param, param.data(), sizeof snapshot.param);
-    if (SendsAdjust(choice)) std::memcpy(snapshot.adjust, adjust.data(), sizeof snapshot.adjust);
-    if (SendsAddress(choice)) std::memcpy(snapshot.address, address.data(), sizeof snapshot.address);
+    for (const Block& block : blocks) {
+        if (Sends(choice, block)) std::copy(block.sent, block.sent + block.count, block.accepted);
+    }
 
     // Restart so that the printer applies the new values. A failed restart
     // does not undo the acceptance.

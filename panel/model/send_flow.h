@@ -36,7 +36,7 @@ using LinkOperations = kestrion::Operations;
 // copied; its printer name must outlive this object.
 class LibraryLink final : public PrinterLink {
 public:
-    LibraryLink(const LinkOperations& ops, const PrinterTarget& target) : ops_(ops), target_(target) {}
+    LibraryLink(const LinkOperations& ops, const PrinterTarget& target) : linkOps(ops), printerTarget(target) {}
     std::int32_t GetStatus(std::int32_t* status, std::int32_t* sysError) override;
     std::int32_t GetParam(std::int32_t* param, std::int32_t* adjust, std::int32_t* address,
                           std::int32_t* sysError) override;
@@ -46,8 +46,8 @@ public:
     std::int32_t Reset(std::int32_t* sysError) override;
 
 private:
-    LinkOperations ops_;
-    PrinterTarget target_;
+    LinkOperations linkOps;
+    PrinterTarget printerTarget;
 };
 
 // The choice of the send selection dialog.

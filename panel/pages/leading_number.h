@@ -1,6 +1,5 @@
-// Numbers typed into the pages' edit fields, read the way the printer's
-// panel program has always read them: the number at the start of the text
-// counts, whatever follows it.
+// Numbers typed into the pages' edit fields: the number at the start of the
+// text counts, whatever follows it (much as C's strtod and strtol read a text).
 #pragma once
 
 #include <cstdint>

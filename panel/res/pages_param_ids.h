@@ -1,7 +1,7 @@
 // Resource ids of pages_param.rc: the two parameter pages and the DIP switch
-// page. The numbers are the ones the program has always used; ids 1021-1029,
-// 1031, 1032 and 1298 occur on both parameter pages with different meanings
-// (an id names a control only within its own page).
+// page. The numbers are fixed; ids 1021-1029, 1031, 1032 and 1298 occur on
+// both parameter pages with different meanings (an id names a control only
+// within its own page).
 #pragma once
 
 // --- Dialog 101: parameter page 1 ----------------------------------------------

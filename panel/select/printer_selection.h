@@ -32,9 +32,6 @@ inline constexpr std::uint32_t kPrinterStatusUserIntervention = 0x00100000;
 inline constexpr std::string_view kFilePort = "FILE:";
 // The print-server port description is recognised by its beginning.
 inline constexpr std::string_view kPrintServerPortPrefix = "KVT Print Server Port";
-// The original kept a port description in 100 bytes; ours is held whole
-// (longer descriptions neither overflow nor change the classification).
-inline constexpr std::size_t kPortDescriptionBytes = 100;
 
 // The dialog's messages, shown as they are.
 inline constexpr char kNoPrinterText[] =

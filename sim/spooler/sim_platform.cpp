@@ -17,11 +17,11 @@ public:
     bool OpenPrinterA(const char* name, PrinterHandle* handle) override {
         // Another process may have listed its printers in a file.
         Spooler().LoadFromEnvironment();
-        return Spooler().Open(name, handle, &lastError_);
+        return Spooler().Open(name, handle, &lastError);
     }
     bool GetPrinterLevel2(PrinterHandle handle, std::uint8_t* buffer, std::uint32_t size,
                           std::uint32_t* needed) override {
-        return Spooler().GetInfo2(handle, buffer, size, needed, &lastError_);
+        return Spooler().GetInfo2(handle, buffer, size, needed, &lastError);
     }
     std::uint32_t Level2Attributes(const std::uint8_t* buffer) override {
         simspool::PrinterInfo2 info;
@@ -29,13 +29,13 @@ public:
         return info.attributes;
     }
     std::uint32_t StartDocPrinterA(PrinterHandle handle, const char* documentName) override {
-        return Spooler().StartJob(handle, documentName, &lastError_);
+        return Spooler().StartJob(handle, documentName, &lastError);
     }
     bool WritePrinter(PrinterHandle handle, const std::uint8_t* data, std::uint32_t size,
                       std::uint32_t* written) override {
-        return Spooler().Write(handle, data, size, written, &lastError_);
+        return Spooler().Write(handle, data, size, written, &lastError);
     }
-    bool EndDocPrinter(PrinterHandle handle) override { return Spooler().EndDoc(handle, &lastError_); }
+    bool EndDocPrinter(PrinterHandle handle) override { return Spooler().EndDoc(handle, &lastError); }
     void Sleep(std::uint32_t milliseconds) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
@@ -44,14 +44,14 @@ public:
         return Spooler().GetData(handle, valueName, buffer, size, needed);
     }
     bool CancelJob(PrinterHandle handle, std::uint32_t jobId) override {
-        return Spooler().CancelJob(handle, jobId, &lastError_);
+        return Spooler().CancelJob(handle, jobId, &lastError);
     }
-    bool ClosePrinter(PrinterHandle handle) override { return Spooler().Close(handle, &lastError_); }
-    std::int32_t LastError() override { return lastError_; }
+    bool ClosePrinter(PrinterHandle handle) override { return Spooler().Close(handle, &lastError); }
+    std::int32_t LastError() override { return lastError; }
 
 private:
     static simspool::SimSpooler& Spooler() { return simspool::SimSpooler::Instance(); }
-    int lastError_ = 0;
+    int lastError = 0;
 };
 
 }  // namespace

@@ -52,20 +52,15 @@ SimSpooler& SimSpooler::Instance() {
 }
 
 void SimSpooler::AddPrinterQueue(const std::string& name, std::uint32_t attributes, PortMonitorHooks monitor) {
-    std::lock_guard lock(mutex_);
-    printers_[name] = Printer{attributes, std::move(monitor), false};
-}
-
-void SimSpooler::RemovePrinter(const std::string& name) {
-    std::lock_guard lock(mutex_);
-    printers_.erase(name);
+    std::lock_guard lock(mutex);
+    printers[name] = Printer{attributes, std::move(monitor), false};
 }
 
 void SimSpooler::Reset() {
-    std::lock_guard lock(mutex_);
-    printers_.clear();
-    handles_.clear();
-    jobs_.clear();
+    std::lock_guard lock(mutex);
+    printers.clear();
+    handles.clear();
+    jobs.clear();
 }
 
 bool SimSpooler::LoadFile(const std::string& path, std::string* message) {
@@ -107,16 +102,16 @@ bool SimSpooler::LoadFile(const std::string& path, std::string* message) {
         }
     }
 
-    std::lock_guard lock(mutex_);
-    for (auto it = printers_.begin(); it != printers_.end();) {
-        it = it->second.fromFile ? printers_.erase(it) : std::next(it);
+    std::lock_guard lock(mutex);
+    for (auto it = printers.begin(); it != printers.end();) {
+        it = it->second.fromFile ? printers.erase(it) : std::next(it);
     }
     for (const FilePrinter& p : read) {
         Printer printer;
         printer.attributes = p.bidi ? kAttributeEnableBidi : 0;
         printer.fromFile = true;
         if (p.port > 0) printer.monitor = TcpPortMonitor(static_cast<std::uint16_t>(p.port), p.replyOnFetch);
-        printers_[p.name] = std::move(printer);
+        printers[p.name] = std::move(printer);
     }
     return true;
 }
@@ -131,38 +126,38 @@ void SimSpooler::LoadFromEnvironment() {
 }
 
 std::vector<Job> SimSpooler::Jobs() const {
-    std::lock_guard lock(mutex_);
-    return jobs_;
+    std::lock_guard lock(mutex);
+    return jobs;
 }
 
 std::size_t SimSpooler::OpenHandles() const {
-    std::lock_guard lock(mutex_);
-    return handles_.size();
+    std::lock_guard lock(mutex);
+    return handles.size();
 }
 
 Job* SimSpooler::FindJob(std::uint32_t id) {
-    for (Job& job : jobs_) {
+    for (Job& job : jobs) {
         if (job.id == id) return &job;
     }
     return nullptr;
 }
 
 bool SimSpooler::Open(const std::string& name, std::uintptr_t* handle, int* error) {
-    std::lock_guard lock(mutex_);
-    if (printers_.count(name) == 0) {
+    std::lock_guard lock(mutex);
+    if (printers.count(name) == 0) {
         *error = ENOENT;
         return false;
     }
-    *handle = nextHandle_++;
-    handles_[*handle] = Handle{name, 0};
+    *handle = nextHandle++;
+    handles[*handle] = Handle{name, 0};
     return true;
 }
 
 bool SimSpooler::GetInfo2(std::uintptr_t handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t* needed,
                           int* error) {
-    std::lock_guard lock(mutex_);
-    const auto h = handles_.find(handle);
-    if (h == handles_.end()) {
+    std::lock_guard lock(mutex);
+    const auto h = handles.find(handle);
+    if (h == handles.end()) {
         *error = EBADF;
         return false;
     }
@@ -171,8 +166,8 @@ bool SimSpooler::GetInfo2(std::uintptr_t handle, std::uint8_t* buffer, std::uint
         *error = ERANGE;  // the buffer is too small
         return false;
     }
-    PrinterInfo2 info{printers_.at(h->second.printer).attributes, 0};
-    for (const Job& job : jobs_) {
+    PrinterInfo2 info{printers.at(h->second.printer).attributes, 0};
+    for (const Job& job : jobs) {
         if (job.printer == h->second.printer && !job.cancelled) ++info.jobCount;
     }
     std::memcpy(buffer, &info, sizeof info);
@@ -180,9 +175,9 @@ bool SimSpooler::GetInfo2(std::uintptr_t handle, std::uint8_t* buffer, std::uint
 }
 
 std::uint32_t SimSpooler::StartJob(std::uintptr_t handle, const std::string& document, int* error) {
-    std::lock_guard lock(mutex_);
-    const auto h = handles_.find(handle);
-    if (h == handles_.end()) {
+    std::lock_guard lock(mutex);
+    const auto h = handles.find(handle);
+    if (h == handles.end()) {
         *error = EBADF;
         return 0;
     }
@@ -191,19 +186,19 @@ std::uint32_t SimSpooler::StartJob(std::uintptr_t handle, const std::string& doc
         return 0;
     }
     Job job;
-    job.id = nextJob_++;
+    job.id = nextJob++;
     job.printer = h->second.printer;
     job.document = document;
-    jobs_.push_back(job);
+    jobs.push_back(job);
     h->second.currentJob = job.id;
     return job.id;
 }
 
 bool SimSpooler::Write(std::uintptr_t handle, const std::uint8_t* data, std::uint32_t size, std::uint32_t* written,
                        int* error) {
-    std::lock_guard lock(mutex_);
-    const auto h = handles_.find(handle);
-    if (h == handles_.end() || h->second.currentJob == 0) {
+    std::lock_guard lock(mutex);
+    const auto h = handles.find(handle);
+    if (h == handles.end() || h->second.currentJob == 0) {
         *error = EBADF;
         return false;
     }
@@ -218,9 +213,9 @@ bool SimSpooler::EndDoc(std::uintptr_t handle, int* error) {
     std::string printer;
     Bytes data;
     {
-        std::lock_guard lock(mutex_);
-        const auto h = handles_.find(handle);
-        if (h == handles_.end() || h->second.currentJob == 0) {
+        std::lock_guard lock(mutex);
+        const auto h = handles.find(handle);
+        if (h == handles.end() || h->second.currentJob == 0) {
             *error = EBADF;
             return false;
         }
@@ -229,7 +224,7 @@ bool SimSpooler::EndDoc(std::uintptr_t handle, int* error) {
         h->second.currentJob = 0;
         printer = job->printer;
         data = job->data;
-        monitor = printers_.at(printer).monitor;
+        monitor = printers.at(printer).monitor;
     }
     // The job goes to the port monitor, which has the printer's answer once
     // this returns (the lock is not held: the printer may take its time).
@@ -241,10 +236,10 @@ std::uint32_t SimSpooler::GetData(std::uintptr_t handle, const std::string& valu
                                   std::uint32_t size, std::uint32_t* needed) {
     PortMonitorHooks monitor;
     {
-        std::lock_guard lock(mutex_);
-        const auto h = handles_.find(handle);
-        if (h == handles_.end()) return EBADF;
-        monitor = printers_.at(h->second.printer).monitor;
+        std::lock_guard lock(mutex);
+        const auto h = handles.find(handle);
+        if (h == handles.end()) return EBADF;
+        monitor = printers.at(h->second.printer).monitor;
     }
     if (!monitor.fetch) return ENOENT;
     const std::size_t copied = monitor.fetch(valueName, buffer, size);
@@ -253,11 +248,11 @@ std::uint32_t SimSpooler::GetData(std::uintptr_t handle, const std::string& valu
 }
 
 bool SimSpooler::CancelJob(std::uintptr_t handle, std::uint32_t jobId, int* error) {
-    std::lock_guard lock(mutex_);
-    const auto h = handles_.find(handle);
-    Job* job = h == handles_.end() ? nullptr : FindJob(jobId);
+    std::lock_guard lock(mutex);
+    const auto h = handles.find(handle);
+    Job* job = h == handles.end() ? nullptr : FindJob(jobId);
     if (job == nullptr || job->printer != h->second.printer) {
-        *error = h == handles_.end() ? EBADF : ESRCH;
+        *error = h == handles.end() ? EBADF : ESRCH;
         return false;
     }
     job->cancelled = true;
@@ -265,8 +260,8 @@ bool SimSpooler::CancelJob(std::uintptr_t handle, std::uint32_t jobId, int* erro
 }
 
 bool SimSpooler::Close(std::uintptr_t handle, int* error) {
-    std::lock_guard lock(mutex_);
-    if (handles_.erase(handle) == 0) {
+    std::lock_guard lock(mutex);
+    if (handles.erase(handle) == 0) {
         *error = EBADF;
         return false;
     }

@@ -50,7 +50,6 @@ public:
 
     // Adds or replaces a printer. Without hooks jobs are kept but never answered.
     void AddPrinterQueue(const std::string& name, std::uint32_t attributes, PortMonitorHooks monitor = {});
-    void RemovePrinter(const std::string& name);
     // Forgets every printer and job.
     void Reset();
     // (Re)reads a printer list file: printers from an earlier read of a file
@@ -92,12 +91,12 @@ private:
 
     Job* FindJob(std::uint32_t id);
 
-    mutable std::mutex mutex_;
-    std::map<std::string, Printer> printers_;
-    std::map<std::uintptr_t, Handle> handles_;
-    std::vector<Job> jobs_;
-    std::uintptr_t nextHandle_ = 1;
-    std::uint32_t nextJob_ = 1;
+    mutable std::mutex mutex;
+    std::map<std::string, Printer> printers;
+    std::map<std::uintptr_t, Handle> handles;
+    std::vector<Job> jobs;
+    std::uintptr_t nextHandle = 1;
+    std::uint32_t nextJob = 1;
 };
 
 // Hooks of a port monitor that forwards each job to a printer-sim on

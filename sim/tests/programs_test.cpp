@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,16 +38,16 @@ class TempDir {
 public:
     TempDir() {
         char pattern[] = "/tmp/simtestXXXXXX";
-        path_ = ::mkdtemp(pattern);
+        dirPath = ::mkdtemp(pattern);
     }
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(dirPath, ec);
     }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::string& name) const { return dirPath / name; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path dirPath;
 };
 
 void WriteFile(const std::filesystem::path& path, const Bytes& data) {
@@ -100,8 +101,8 @@ public:
     explicit PrinterSimProgram(const std::vector<std::string>& args) {
         int fds[2];
         if (::pipe(fds) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
+        childPid = ::fork();
+        if (childPid == 0) {
             ::dup2(fds[1], STDOUT_FILENO);
             ::close(fds[0]);
             ::close(fds[1]);
@@ -112,49 +113,49 @@ public:
             ::_exit(127);
         }
         ::close(fds[1]);
-        out_ = fds[0];
+        outputFd = fds[0];
     }
     ~PrinterSimProgram() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
+        if (childPid > 0) {
+            ::kill(childPid, SIGKILL);
+            ::waitpid(childPid, nullptr, 0);
         }
-        if (out_ >= 0) ::close(out_);
+        if (outputFd >= 0) ::close(outputFd);
     }
 
     // The next line of output, waiting at most `wait`; empty on time-out or end.
     std::string Line(std::chrono::milliseconds wait = 3s) {
         const auto deadline = std::chrono::steady_clock::now() + wait;
         for (;;) {
-            const auto nl = buffer_.find('\n');
+            const auto nl = outputBuffer.find('\n');
             if (nl != std::string::npos) {
-                std::string line = buffer_.substr(0, nl);
-                buffer_.erase(0, nl + 1);
+                std::string line = outputBuffer.substr(0, nl);
+                outputBuffer.erase(0, nl + 1);
                 return line;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            pollfd p{out_, POLLIN, 0};
+            pollfd p{outputFd, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) return {};
             char buf[512];
-            const ssize_t n = ::read(out_, buf, sizeof buf);
+            const ssize_t n = ::read(outputFd, buf, sizeof buf);
             if (n <= 0) return {};
-            buffer_.append(buf, static_cast<std::size_t>(n));
+            outputBuffer.append(buf, static_cast<std::size_t>(n));
         }
     }
 
     // Sends SIGTERM and returns the exit status.
     int Terminate() {
-        ::kill(pid_, SIGTERM);
+        ::kill(childPid, SIGTERM);
         int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
+        ::waitpid(childPid, &status, 0);
+        childPid = -1;
         return status;
     }
 
 private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string buffer_;
+    pid_t childPid = -1;
+    int outputFd = -1;
+    std::string outputBuffer;
 };
 
 std::uint16_t PortFromBanner(const std::string& banner) {
@@ -259,6 +260,95 @@ TEST(PrinterSimProgramTest, ControlChannelArmsAndClearsFaults) {
     EXPECT_THAT(ControlLine(control.Get(), "fault sideways"), HasSubstr("error: unknown fault"));
     EXPECT_THAT(ControlLine(control.Get(), "status 100"), HasSubstr("error: bad status"));
     EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
+}
+
+// "values" reports what the printer holds, "restore" puts back what it
+// started with, so that one run can serve tests that change the settings.
+TEST(PrinterSimProgramTest, ControlChannelReportsAndRestoresTheSettings) {
+    PrinterSimProgram program({"--port", "0", "--control-port", "0", "--adjust", "2=57", "--socket-port", "2560"});
+    const std::uint16_t port = PortFromBanner(program.Line());
+    const std::uint16_t controlPort = PortFromBanner(program.Line());
+    UniqueFd control = ConnectLoopback(controlPort);
+    ASSERT_TRUE(control);
+
+    const auto values = [&] {
+        std::vector<long> numbers;
+        const std::string line = ControlLine(control.Get(), "values");
+        EXPECT_EQ(line.rfind("ok ", 0), 0u) << line;
+        std::istringstream in(line.substr(2));
+        for (long v; in >> v;) numbers.push_back(v);
+        return numbers;
+    };
+    std::vector<long> start = values();
+    ASSERT_EQ(start.size(), kParamCount + kAdjustCount + kAddressCount);
+    EXPECT_EQ(start[kParamCount + 2], 57);
+    EXPECT_EQ(start.back(), 2560);
+
+    AdjustBlock adjust{};
+    adjust[2] = -120;
+    adjust[7] = 33;
+    const auto set = BuildAdjustSet(adjust.data());
+    TcpLink(port)(Bytes(set.begin(), set.end()));
+    std::vector<long> changed = values();
+    ASSERT_EQ(changed.size(), start.size());
+    EXPECT_EQ(changed[kParamCount + 2], -120);
+    EXPECT_EQ(changed[kParamCount + 7], 33);
+
+    EXPECT_EQ(ControlLine(control.Get(), "socket-port 12000"), "ok");
+    EXPECT_EQ(values().back(), 12000);
+    EXPECT_THAT(ControlLine(control.Get(), "socket-port 70000"), HasSubstr("error: bad socket port"));
+
+    EXPECT_EQ(ControlLine(control.Get(), "restore"), "ok");
+    EXPECT_EQ(values(), start);
+    EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
+}
+
+TEST(PrinterSimProgramTest, SeveralPrintersOnConsecutivePortsWithTheirOwnFaults) {
+    PrinterSimProgram program({"--port", "0", "--count", "3", "--status", "5", "--fault", "1:refuse"});
+    std::vector<std::uint16_t> ports;
+    for (int i = 0; i < 3; ++i) {
+        const std::string banner = program.Line();
+        ASSERT_THAT(banner, HasSubstr("(printer " + std::to_string(i) + ", "));
+        ports.push_back(PortFromBanner(banner));
+    }
+    ASSERT_NE(ports[0], 0);
+    EXPECT_EQ(ports[1], ports[0] + 1);
+    EXPECT_EQ(ports[2], ports[0] + 2);
+
+    EXPECT_EQ(TcpLink(ports[0])(ToBytes(kStatusQuery)), (Bytes{0x01, 0x02, '0', '5', 0x0D, 0x0A}));
+    EXPECT_FALSE(ConnectLoopback(ports[1])) << "printer 1 refuses";
+    // Printer 2 keeps its own settings: a set there changes no other printer.
+    ParamBlock p = FactorySettings().param;
+    p[kZeroSlash] = 1;
+    TcpLink(ports[2])(ToBytes(BuildParamSet(p.data())));
+    ParamBlock param{};
+    AdjustBlock adjust{};
+    AddressBlock address{};
+    ASSERT_TRUE(DecodeParamReply(TcpLink(ports[2])(ToBytes(kParamQuery)).data(), param.data(), adjust.data(),
+                                 address.data()));
+    EXPECT_EQ(param[kZeroSlash], 1);
+    ASSERT_TRUE(DecodeParamReply(TcpLink(ports[0])(ToBytes(kParamQuery)).data(), param.data(), adjust.data(),
+                                 address.data()));
+    EXPECT_EQ(param[kZeroSlash], 0);
+
+    // Every line says which printer it is about.
+    bool sawSet = false;
+    for (std::string line; !sawSet && !(line = program.Line()).empty();) {
+        if (line.find("ParamSet") != std::string::npos) {
+            EXPECT_EQ(line.rfind("[2] ParamSet", 0), 0u) << line;
+            sawSet = true;
+        }
+    }
+    EXPECT_TRUE(sawSet);
+    EXPECT_EQ(WEXITSTATUS(program.Terminate()), 0);
+}
+
+TEST(PrinterSimProgramTest, BadOptionIsAUsageError) {
+    PrinterSimProgram program({"--count", "2", "--fault", "2:refuse"});
+    EXPECT_EQ(program.Line(), "");  // nothing on stdout: the message and the usage go to stderr
+    const int status = program.Terminate();
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
 }  // namespace

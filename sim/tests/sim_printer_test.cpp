@@ -33,20 +33,20 @@ Bytes ToBytes(const std::array<std::uint8_t, N>& a) {
 // piece as it arrives and when.
 class RawClient {
 public:
-    explicit RawClient(std::uint16_t port) : fd_(ConnectLoopback(port)) {}
-    bool Connected() const { return static_cast<bool>(fd_); }
+    explicit RawClient(std::uint16_t port) : socketFd(ConnectLoopback(port)) {}
+    bool Connected() const { return static_cast<bool>(socketFd); }
 
-    void Send(const Bytes& bytes) { ASSERT_TRUE(SendAll(fd_.Get(), bytes.data(), bytes.size())); }
-    void HalfClose() { ::shutdown(fd_.Get(), SHUT_WR); }
+    void Send(const Bytes& bytes) { ASSERT_TRUE(SendAll(socketFd.Get(), bytes.data(), bytes.size())); }
+    void HalfClose() { ::shutdown(socketFd.Get(), SHUT_WR); }
 
     // One recv within `wait`; empty on time-out or close (see closed()).
     Bytes ReadPiece(std::chrono::milliseconds wait) {
-        pollfd p{fd_.Get(), POLLIN, 0};
+        pollfd p{socketFd.Get(), POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(wait.count())) <= 0) return {};
         std::uint8_t buf[4096];
-        const ssize_t n = ::recv(fd_.Get(), buf, sizeof buf, 0);
+        const ssize_t n = ::recv(socketFd.Get(), buf, sizeof buf, 0);
         if (n <= 0) {
-            closed_ = true;
+            closed = true;
             return {};
         }
         return Bytes(buf, buf + n);
@@ -56,7 +56,7 @@ public:
     Bytes ReadBytes(std::size_t count, std::chrono::milliseconds wait) {
         Bytes out;
         const auto deadline = Clock::now() + wait;
-        while (out.size() < count && !closed_ && Clock::now() < deadline) {
+        while (out.size() < count && !closed && Clock::now() < deadline) {
             const Bytes piece = ReadPiece(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
             out.insert(out.end(), piece.begin(), piece.end());
         }
@@ -65,11 +65,11 @@ public:
 
     // Reads until the printer closes or `wait` is over.
     Bytes ReadToClose(std::chrono::milliseconds wait) { return ReadBytes(SIZE_MAX, wait); }
-    bool Closed() const { return closed_; }
+    bool Closed() const { return closed; }
 
 private:
-    UniqueFd fd_;
-    bool closed_ = false;
+    UniqueFd socketFd;
+    bool closed = false;
 };
 
 class SimPrinterTest : public ::testing::Test {
@@ -83,7 +83,7 @@ protected:
     // One whole exchange as the link library makes it: send, read the reply,
     // half-close, wait for the printer's close.
     Bytes Exchange(const Bytes& command, std::size_t replyLength) {
-        RawClient client(printer_.Port());
+        RawClient client(simPrinter.Port());
         EXPECT_TRUE(client.Connected());
         client.Send(command);
         Bytes reply = client.ReadBytes(replyLength, 2s);
@@ -94,13 +94,13 @@ protected:
         return reply;
     }
 
-    SimPrinter printer_{0, Initial()};
+    SimPrinter simPrinter{0, Initial()};
 };
 
 const Bytes kStatus12{0x01, 0x02, '1', '2', 0x0D, 0x0A};
 
 TEST_F(SimPrinterTest, AnswersAndClosesAfterTheClientsHalfClose) {
-    RawClient client(printer_.Port());
+    RawClient client(simPrinter.Port());
     ASSERT_TRUE(client.Connected());
     client.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(client.ReadBytes(kStatus12.size(), 2s), kStatus12);
@@ -113,8 +113,8 @@ TEST_F(SimPrinterTest, AnswersAndClosesAfterTheClientsHalfClose) {
     EXPECT_TRUE(client.ReadToClose(2s).empty());
     EXPECT_TRUE(client.Closed());
     EXPECT_LT(Clock::now() - start, 1s);
-    EXPECT_EQ(printer_.LastReceived(), ToBytes(kStatusQuery));
-    EXPECT_EQ(printer_.ConnectionsAccepted(), 1);
+    EXPECT_EQ(simPrinter.LastReceived(), ToBytes(kStatusQuery));
+    EXPECT_EQ(simPrinter.ConnectionsAccepted(), 1);
 }
 
 TEST_F(SimPrinterTest, SetThenReadBackOverSeparateConnections) {
@@ -133,7 +133,7 @@ TEST_F(SimPrinterTest, SetThenReadBackOverSeparateConnections) {
     ASSERT_TRUE(DecodeParamReply(reply.data(), param.data(), adjust.data(), address.data()));
     EXPECT_EQ(param, p);
     EXPECT_EQ(address, a);
-    EXPECT_EQ(printer_.ConnectionsAccepted(), 3);
+    EXPECT_EQ(simPrinter.ConnectionsAccepted(), 3);
 }
 
 TEST_F(SimPrinterTest, ResetKeepsListeningWhereItStarted) {
@@ -141,7 +141,7 @@ TEST_F(SimPrinterTest, ResetKeepsListeningWhereItStarted) {
     a[kSocketPort] = 1;  // a port the printer could not take anyway
     Exchange(ToBytes(BuildAddressSet(a.data())), 0);
     Exchange(ToBytes(kResetCommand), 0);
-    EXPECT_EQ(printer_.Model().ResetCount(), 1);
+    EXPECT_EQ(simPrinter.Model().ResetCount(), 1);
     EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 6), kStatus12);
 }
 
@@ -180,8 +180,8 @@ TEST(SimPrinterFollowTest, AfterResetListensOnItsSocketPort) {
 // --- Faults, each seen on the wire -----------------------------------------------
 
 TEST_F(SimPrinterTest, UnsolicitedBytesArriveBeforeAnyCommand) {
-    printer_.InjectFault({.kind = Fault::UnsolicitedBytes});
-    RawClient client(printer_.Port());
+    simPrinter.InjectFault({.kind = Fault::UnsolicitedBytes});
+    RawClient client(simPrinter.Port());
     // Nothing sent yet, and already bytes are waiting.
     EXPECT_EQ(client.ReadBytes(6, 1s), (Bytes{0x01, 0x02, '3', '0', 0x0D, 0x0A}));
     client.Send(ToBytes(kStatusQuery));
@@ -189,8 +189,8 @@ TEST_F(SimPrinterTest, UnsolicitedBytesArriveBeforeAnyCommand) {
 }
 
 TEST_F(SimPrinterTest, SplitReplyComesInPiecesWithAPause) {
-    printer_.InjectFault({.kind = Fault::SplitReply, .pause = 150ms, .split_at = 3});
-    RawClient client(printer_.Port());
+    simPrinter.InjectFault({.kind = Fault::SplitReply, .pause = 150ms, .splitAt = 3});
+    RawClient client(simPrinter.Port());
     client.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(client.ReadPiece(1s), (Bytes{0x01, 0x02, '1'}));
     const auto first = Clock::now();
@@ -199,22 +199,22 @@ TEST_F(SimPrinterTest, SplitReplyComesInPiecesWithAPause) {
 }
 
 TEST_F(SimPrinterTest, SplitReplyDefaultsToTwoHalves) {
-    printer_.InjectFault({.kind = Fault::SplitReply, .pause = 50ms});
-    RawClient client(printer_.Port());
+    simPrinter.InjectFault({.kind = Fault::SplitReply, .pause = 50ms});
+    RawClient client(simPrinter.Port());
     client.Send(ToBytes(kParamQuery));
     EXPECT_EQ(client.ReadPiece(1s).size(), kParamReplyLength / 2);
     EXPECT_EQ(client.ReadBytes(kParamReplyLength / 2, 1s).size(), kParamReplyLength / 2);
 }
 
 TEST_F(SimPrinterTest, DataBehindTheTerminator) {
-    printer_.InjectFault({.kind = Fault::DataAfterTerminator});
+    simPrinter.InjectFault({.kind = Fault::DataAfterTerminator});
     Bytes expected = kStatus12;
     expected.push_back(0x41);
     EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 7), expected);
 }
 
 TEST_F(SimPrinterTest, ReplyWithoutTerminator) {
-    printer_.InjectFault({.kind = Fault::NoTerminator});
+    simPrinter.InjectFault({.kind = Fault::NoTerminator});
     EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 4), (Bytes{0x01, 0x02, '1', '2'}));
 }
 
@@ -228,7 +228,7 @@ struct TerminatorCase {
 class TerminatorInDataTest : public SimPrinterTest, public ::testing::WithParamInterface<TerminatorCase> {};
 
 TEST_P(TerminatorInDataTest, SettingsReplyHoldsATerminatorPairInside) {
-    printer_.InjectFault({.kind = Fault::TerminatorInData, .offset = GetParam().offset, .lf_nul = GetParam().lfNul});
+    simPrinter.InjectFault({.kind = Fault::TerminatorInData, .offset = GetParam().offset, .lfNul = GetParam().lfNul});
     const Bytes reply = Exchange(ToBytes(kParamQuery), kParamReplyLength);
     ASSERT_EQ(reply.size(), kParamReplyLength);
     EXPECT_EQ(reply[GetParam().offset], GetParam().first);
@@ -243,7 +243,7 @@ INSTANTIATE_TEST_SUITE_P(Table, TerminatorInDataTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimPrinterTest, SettingsReplyWithZeroFirstWord) {
-    printer_.InjectFault({.kind = Fault::ZeroFirstWord});
+    simPrinter.InjectFault({.kind = Fault::ZeroFirstWord});
     const Bytes reply = Exchange(ToBytes(kParamQuery), kParamReplyLength);
     ASSERT_EQ(reply.size(), kParamReplyLength);
     EXPECT_EQ(reply[0], 0);
@@ -253,7 +253,7 @@ TEST_F(SimPrinterTest, SettingsReplyWithZeroFirstWord) {
     Bytes fixed = reply;
     fixed[1] = 1;
     EXPECT_EQ(fixed, [&] {
-        Bytes r = BuildParamReply(printer_.Model().Settings());
+        Bytes r = BuildParamReply(simPrinter.Model().Settings());
         r[0] = 0;
         r[1] = 1;
         return r;
@@ -261,8 +261,8 @@ TEST_F(SimPrinterTest, SettingsReplyWithZeroFirstWord) {
 }
 
 TEST_F(SimPrinterTest, NoCloseAfterHalfCloseUntilThePause) {
-    printer_.InjectFault({.kind = Fault::NoCloseAfterHalfClose, .pause = 400ms});
-    RawClient client(printer_.Port());
+    simPrinter.InjectFault({.kind = Fault::NoCloseAfterHalfClose, .pause = 400ms});
+    RawClient client(simPrinter.Port());
     client.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(client.ReadBytes(6, 1s), kStatus12);
     client.HalfClose();
@@ -275,20 +275,20 @@ TEST_F(SimPrinterTest, NoCloseAfterHalfCloseUntilThePause) {
 }
 
 TEST_F(SimPrinterTest, NoCloseAfterHalfCloseForeverEndsWithClearFaults) {
-    printer_.InjectFault({.kind = Fault::NoCloseAfterHalfClose});
-    RawClient client(printer_.Port());
+    simPrinter.InjectFault({.kind = Fault::NoCloseAfterHalfClose});
+    RawClient client(simPrinter.Port());
     client.Send(ToBytes(kResetCommand));
     client.HalfClose();
     EXPECT_TRUE(client.ReadToClose(300ms).empty());
     EXPECT_FALSE(client.Closed());
-    printer_.ClearFaults();
+    simPrinter.ClearFaults();
     client.ReadToClose(2s);
     EXPECT_TRUE(client.Closed());
 }
 
 TEST_F(SimPrinterTest, ClosesEarlyWithoutAnswering) {
-    printer_.InjectFault({.kind = Fault::CloseEarly});
-    RawClient client(printer_.Port());
+    simPrinter.InjectFault({.kind = Fault::CloseEarly});
+    RawClient client(simPrinter.Port());
     client.Send(ToBytes(kParamQuery));
     // Closed although the client never half-closed, and nothing came.
     EXPECT_TRUE(client.ReadToClose(2s).empty());
@@ -296,20 +296,20 @@ TEST_F(SimPrinterTest, ClosesEarlyWithoutAnswering) {
 }
 
 TEST_F(SimPrinterTest, RefusesConnectionsUntilCleared) {
-    printer_.InjectFault({.kind = Fault::Refuse});
+    simPrinter.InjectFault({.kind = Fault::Refuse});
     UniqueFd fd(::socket(AF_INET, SOCK_STREAM, 0));
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(printer_.Port());
+    addr.sin_port = htons(simPrinter.Port());
     EXPECT_NE(::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     EXPECT_EQ(errno, ECONNREFUSED);
 
-    printer_.ClearFaults();
-    RawClient client(printer_.Port());
+    simPrinter.ClearFaults();
+    RawClient client(simPrinter.Port());
     for (auto deadline = Clock::now() + 2s; !client.Connected() && Clock::now() < deadline;) {
         std::this_thread::sleep_for(10ms);
-        client = RawClient(printer_.Port());
+        client = RawClient(simPrinter.Port());
     }
     ASSERT_TRUE(client.Connected());
     client.Send(ToBytes(kStatusQuery));
@@ -317,16 +317,16 @@ TEST_F(SimPrinterTest, RefusesConnectionsUntilCleared) {
 }
 
 TEST_F(SimPrinterTest, RefusesForThePauseOnly) {
-    printer_.InjectFault({.kind = Fault::Refuse, .pause = 200ms});
-    EXPECT_FALSE(RawClient(printer_.Port()).Connected());
+    simPrinter.InjectFault({.kind = Fault::Refuse, .pause = 200ms});
+    EXPECT_FALSE(RawClient(simPrinter.Port()).Connected());
     std::this_thread::sleep_for(400ms);
-    RawClient client(printer_.Port());
+    RawClient client(simPrinter.Port());
     EXPECT_TRUE(client.Connected());
 }
 
 TEST_F(SimPrinterTest, DelayBeforeAnswering) {
-    printer_.InjectFault({.kind = Fault::Delay, .pause = 300ms});
-    RawClient client(printer_.Port());
+    simPrinter.InjectFault({.kind = Fault::Delay, .pause = 300ms});
+    RawClient client(simPrinter.Port());
     const auto start = Clock::now();
     client.Send(ToBytes(kStatusQuery));
     EXPECT_TRUE(client.ReadPiece(150ms).empty());
@@ -335,7 +335,7 @@ TEST_F(SimPrinterTest, DelayBeforeAnswering) {
 }
 
 TEST_F(SimPrinterTest, IgnoreSetsMakesTheReadBackDiffer) {
-    printer_.InjectFault({.kind = Fault::IgnoreSets});
+    simPrinter.InjectFault({.kind = Fault::IgnoreSets});
     ParamBlock p = FactorySettings().param;
     p[kBackFeedSpeed] = 3;
     Exchange(ToBytes(BuildParamSet(p.data())), 0);
@@ -345,28 +345,28 @@ TEST_F(SimPrinterTest, IgnoreSetsMakesTheReadBackDiffer) {
     AddressBlock address{};
     ASSERT_TRUE(DecodeParamReply(reply.data(), param.data(), adjust.data(), address.data()));
     EXPECT_EQ(param, FactorySettings().param);
-    EXPECT_THAT(printer_.Model().Log().front(), HasSubstr("not applied"));
+    EXPECT_THAT(simPrinter.Model().Log().front(), HasSubstr("not applied"));
     // The fault was for one connection: the next set is applied.
     Exchange(ToBytes(BuildParamSet(p.data())), 0);
-    EXPECT_EQ(printer_.Model().Settings().param, p);
+    EXPECT_EQ(simPrinter.Model().Settings().param, p);
 }
 
 TEST_F(SimPrinterTest, FaultLastsForTheNextNConnections) {
-    printer_.InjectFault({.kind = Fault::NoTerminator, .connections = 2});
+    simPrinter.InjectFault({.kind = Fault::NoTerminator, .connections = 2});
     EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 4).size(), 4u);
     EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 4).size(), 4u);
     EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 6), kStatus12);
 
-    printer_.InjectFault({.kind = Fault::NoTerminator, .connections = -1});
+    simPrinter.InjectFault({.kind = Fault::NoTerminator, .connections = -1});
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 4).size(), 4u);
-    printer_.ClearFaults();
+    simPrinter.ClearFaults();
     EXPECT_EQ(Exchange(ToBytes(kStatusQuery), 6), kStatus12);
 }
 
 TEST_F(SimPrinterTest, SeveralFaultsAtOnce) {
-    printer_.InjectFault({.kind = Fault::UnsolicitedBytes, .bytes = {0x55}});
-    printer_.InjectFault({.kind = Fault::DataAfterTerminator, .bytes = {0x42, 0x43}});
-    RawClient client(printer_.Port());
+    simPrinter.InjectFault({.kind = Fault::UnsolicitedBytes, .bytes = {0x55}});
+    simPrinter.InjectFault({.kind = Fault::DataAfterTerminator, .bytes = {0x42, 0x43}});
+    RawClient client(simPrinter.Port());
     EXPECT_EQ(client.ReadBytes(1, 1s), Bytes{0x55});
     client.Send(ToBytes(kStatusQuery));
     Bytes expected = kStatus12;
@@ -375,11 +375,11 @@ TEST_F(SimPrinterTest, SeveralFaultsAtOnce) {
 }
 
 TEST_F(SimPrinterTest, OneConnectionAtATime) {
-    RawClient first(printer_.Port());
+    RawClient first(simPrinter.Port());
     first.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(first.ReadBytes(6, 1s), kStatus12);
     // The second is accepted by the system but not served while the first lasts.
-    RawClient second(printer_.Port());
+    RawClient second(simPrinter.Port());
     second.Send(ToBytes(kStatusQuery));
     EXPECT_TRUE(second.ReadPiece(200ms).empty());
     first.HalfClose();
@@ -388,12 +388,12 @@ TEST_F(SimPrinterTest, OneConnectionAtATime) {
 }
 
 TEST_F(SimPrinterTest, TcpLinkCarriesAJobAndItsReply) {
-    const JobLink link = TcpLink(printer_.Port());
+    const JobLink link = TcpLink(simPrinter.Port());
     EXPECT_EQ(link(ToBytes(kStatusQuery)), kStatus12);
     EXPECT_TRUE(link(ToBytes(kResetCommand)).empty());
-    EXPECT_EQ(printer_.Model().ResetCount(), 1);
+    EXPECT_EQ(simPrinter.Model().ResetCount(), 1);
 
-    PortMonitor monitor(TcpLink(printer_.Port()));
+    PortMonitor monitor(TcpLink(simPrinter.Port()));
     monitor.SubmitJob("Net", ToBytes(kParamQuery));
     std::array<std::uint8_t, 236> buffer{};
     EXPECT_EQ(monitor.Fetch("GetDevRes,Net,", buffer.data(), buffer.size()), 236u);

@@ -32,6 +32,9 @@ struct Environment {
     // False where the platform has no printer spooler (the library would
     // fail every --printer target with -700): such targets are refused.
     bool spoolerTargets = true;
+    // True when the error stream is a terminal: a command on a target list keeps
+    // a progress line there while it works.
+    bool progressLine = false;
 };
 
 // `args` excludes the program name. Writes results to `out` and errors to

@@ -57,14 +57,14 @@ namespace {
 
 class Parser {
 public:
-    Parser(std::string_view text, std::string& error) : text_(text), error_(error) {}
+    Parser(std::string_view text, std::string& error) : source(text), errorText(error) {}
 
     std::optional<Value> Document() {
         SkipSpace();
         std::optional<Value> v = ParseValue(0);
         if (!v) return std::nullopt;
         SkipSpace();
-        if (pos_ != text_.size()) return Fail("unexpected text after the document");
+        if (pos != source.size()) return Fail("unexpected text after the document");
         return v;
     }
 
@@ -73,35 +73,35 @@ private:
 
     std::nullopt_t Fail(const std::string& what) {
         std::size_t line = 1, column = 1;
-        for (std::size_t i = 0; i < pos_ && i < text_.size(); ++i) {
-            if (text_[i] == '\n') {
+        for (std::size_t i = 0; i < pos && i < source.size(); ++i) {
+            if (source[i] == '\n') {
                 ++line;
                 column = 1;
             } else {
                 ++column;
             }
         }
-        error_ = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + what;
+        errorText = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + what;
         return std::nullopt;
     }
 
     void SkipSpace() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' ||
-                                       text_[pos_] == '\r')) {
-            ++pos_;
+        while (pos < source.size() &&
+               (source[pos] == ' ' || source[pos] == '\t' || source[pos] == '\n' || source[pos] == '\r')) {
+            ++pos;
         }
     }
 
     bool Literal(std::string_view word) {
-        if (text_.substr(pos_, word.size()) != word) return false;
-        pos_ += word.size();
+        if (source.substr(pos, word.size()) != word) return false;
+        pos += word.size();
         return true;
     }
 
     std::optional<Value> ParseValue(int depth) {
         if (depth > kMaxDepth) return Fail("nested too deeply");
-        if (pos_ >= text_.size()) return Fail("unexpected end of text");
-        const char c = text_[pos_];
+        if (pos >= source.size()) return Fail("unexpected end of text");
+        const char c = source[pos];
         if (c == '{') return ParseObject(depth);
         if (c == '[') return ParseArray(depth);
         if (c == '"') {
@@ -125,33 +125,33 @@ private:
     }
 
     std::optional<Value> ParseObject(int depth) {
-        ++pos_;  // {
+        ++pos;  // {
         Value obj = Value::Object();
         SkipSpace();
-        if (pos_ < text_.size() && text_[pos_] == '}') {
-            ++pos_;
+        if (pos < source.size() && source[pos] == '}') {
+            ++pos;
             return obj;
         }
         for (;;) {
             SkipSpace();
-            if (pos_ >= text_.size() || text_[pos_] != '"') return Fail("expected a key in quotes");
+            if (pos >= source.size() || source[pos] != '"') return Fail("expected a key in quotes");
             std::optional<std::string> key = ParseString();
             if (!key) return std::nullopt;
             if (obj.Find(*key)) return Fail("key \"" + *key + "\" appears twice");
             SkipSpace();
-            if (pos_ >= text_.size() || text_[pos_] != ':') return Fail("expected ':'");
-            ++pos_;
+            if (pos >= source.size() || source[pos] != ':') return Fail("expected ':'");
+            ++pos;
             SkipSpace();
             std::optional<Value> v = ParseValue(depth + 1);
             if (!v) return std::nullopt;
             obj.Add(std::move(*key), std::move(*v));
             SkipSpace();
-            if (pos_ < text_.size() && text_[pos_] == ',') {
-                ++pos_;
+            if (pos < source.size() && source[pos] == ',') {
+                ++pos;
                 continue;
             }
-            if (pos_ < text_.size() && text_[pos_] == '}') {
-                ++pos_;
+            if (pos < source.size() && source[pos] == '}') {
+                ++pos;
                 return obj;
             }
             return Fail("expected ',' or '}'");
@@ -159,11 +159,11 @@ private:
     }
 
     std::optional<Value> ParseArray(int depth) {
-        ++pos_;  // [
+        ++pos;  // [
         Value arr = Value::Array();
         SkipSpace();
-        if (pos_ < text_.size() && text_[pos_] == ']') {
-            ++pos_;
+        if (pos < source.size() && source[pos] == ']') {
+            ++pos;
             return arr;
         }
         for (;;) {
@@ -172,12 +172,12 @@ private:
             if (!v) return std::nullopt;
             arr.items.push_back(std::move(*v));
             SkipSpace();
-            if (pos_ < text_.size() && text_[pos_] == ',') {
-                ++pos_;
+            if (pos < source.size() && source[pos] == ',') {
+                ++pos;
                 continue;
             }
-            if (pos_ < text_.size() && text_[pos_] == ']') {
-                ++pos_;
+            if (pos < source.size() && source[pos] == ']') {
+                ++pos;
                 return arr;
             }
             return Fail("expected ',' or ']'");
@@ -185,26 +185,26 @@ private:
     }
 
     std::optional<Value> ParseNumber() {
-        const std::size_t start = pos_;
-        if (text_[pos_] == '-') ++pos_;
+        const std::size_t start = pos;
+        if (source[pos] == '-') ++pos;
         const auto digits = [this] {
-            const std::size_t from = pos_;
-            while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
-            return pos_ > from;
+            const std::size_t from = pos;
+            while (pos < source.size() && source[pos] >= '0' && source[pos] <= '9') ++pos;
+            return pos > from;
         };
         if (!digits()) return Fail("expected a digit");
-        if (pos_ < text_.size() && text_[pos_] == '.') {
-            ++pos_;
+        if (pos < source.size() && source[pos] == '.') {
+            ++pos;
             if (!digits()) return Fail("expected a digit after '.'");
         }
-        if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E')) {
-            ++pos_;
-            if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) ++pos_;
+        if (pos < source.size() && (source[pos] == 'e' || source[pos] == 'E')) {
+            ++pos;
+            if (pos < source.size() && (source[pos] == '+' || source[pos] == '-')) ++pos;
             if (!digits()) return Fail("expected a digit in the exponent");
         }
         Value v;
         v.type = Value::Type::Number;
-        v.text = std::string(text_.substr(start, pos_ - start));
+        v.text = std::string(source.substr(start, pos - start));
         return v;
     }
 
@@ -227,10 +227,10 @@ private:
     }
 
     std::optional<unsigned long> Hex4() {
-        if (pos_ + 4 > text_.size()) return std::nullopt;
+        if (pos + 4 > source.size()) return std::nullopt;
         unsigned long v = 0;
         for (int i = 0; i < 4; ++i) {
-            const char h = text_[pos_++];
+            const char h = source[pos++];
             v <<= 4;
             if (h >= '0' && h <= '9') v |= static_cast<unsigned long>(h - '0');
             else if (h >= 'a' && h <= 'f') v |= static_cast<unsigned long>(h - 'a' + 10);
@@ -241,18 +241,18 @@ private:
     }
 
     std::optional<std::string> ParseString() {
-        ++pos_;  // opening quote
+        ++pos;  // opening quote
         std::string out;
-        while (pos_ < text_.size()) {
-            const char c = text_[pos_++];
+        while (pos < source.size()) {
+            const char c = source[pos++];
             if (c == '"') return out;
             if (static_cast<unsigned char>(c) < 0x20) return Fail("control character in a string");
             if (c != '\\') {
                 out += c;
                 continue;
             }
-            if (pos_ >= text_.size()) break;
-            const char e = text_[pos_++];
+            if (pos >= source.size()) break;
+            const char e = source[pos++];
             switch (e) {
                 case '"': out += '"'; break;
                 case '\\': out += '\\'; break;
@@ -282,9 +282,9 @@ private:
         return Fail("unterminated string");
     }
 
-    std::string_view text_;
-    std::string& error_;
-    std::size_t pos_ = 0;
+    std::string_view source;
+    std::string& errorText;
+    std::size_t pos = 0;
 };
 
 void Quote(const std::string& s, std::string& out) {

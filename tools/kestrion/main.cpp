@@ -14,8 +14,12 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+#include <io.h>
+#include <cstdio>
 #else
+#include <cstdio>
 #include <cstring>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -105,8 +109,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
 #endif
     kestrion_cli::Environment env{BindLibrary, SystemErrorText, ToAnsi};
-#ifndef _WIN32
+#ifdef _WIN32
+    env.progressLine = _isatty(_fileno(stderr)) != 0;
+#else
     env.spoolerTargets = false;  // spooler targets need Windows
+    env.progressLine = ::isatty(STDERR_FILENO) != 0;
 #endif
     const int code = kestrion_cli::RunKestrion(args, std::cout, std::cerr, env);
     std::cout.flush();

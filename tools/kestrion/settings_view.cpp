@@ -84,10 +84,10 @@ Value Labelled(const char* caption, std::int32_t value, const char* wordsKey, co
 
 class Importer {
 public:
-    explicit Importer(std::string& error) : error_(error) {}
+    explicit Importer(std::string& error) : errorText(error) {}
 
     bool Fail(const std::string& field, const std::string& what) {
-        error_ = field + ": " + what;
+        errorText = field + ": " + what;
         return false;
     }
 
@@ -133,7 +133,7 @@ public:
     }
 
 private:
-    std::string& error_;
+    std::string& errorText;
 };
 
 }  // namespace
@@ -164,6 +164,26 @@ std::vector<std::string> DiffRecords(const SettingsRecord& a, const SettingsReco
         }
     }
     if (out.empty() && !(a == b)) out.push_back("the tags between the blocks differ");
+    return out;
+}
+
+std::vector<std::string> DiffSentBlocks(const SettingsRecord& printer, const SettingsRecord& sent,
+                                        tamsel::SendChoice choice) {
+    using tamsel::SendChoice;
+    const bool all = choice == SendChoice::All;
+    const auto sends = [&](const std::string& section) {
+        if (section == tamsel::DipSwitchPageCaption()) return false;
+        if (section == tamsel::FineAdjustPageCaption()) return all || choice == SendChoice::Adjust;
+        if (section == tamsel::AddressPageCaption()) return all || choice == SendChoice::Address;
+        return all || choice == SendChoice::Param;  // the parameter pages
+    };
+    std::vector<std::string> out;
+    const std::vector<Line> before = Lines(printer), after = Lines(sent);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (sends(before[i].section) && before[i].words != after[i].words) {
+            out.push_back(before[i].section + " / " + before[i].label + ": " + before[i].words + " → " + after[i].words);
+        }
+    }
     return out;
 }
 

@@ -64,62 +64,62 @@ struct Script {
 
 class ScriptedPrinter {
 public:
-    explicit ScriptedPrinter(Script script) : script_(std::move(script)) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    explicit ScriptedPrinter(Script script) : replyScript(std::move(script)) {
+        listenSocket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         sockaddr_in at{};
         at.sin_family = AF_INET;
         at.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&at), sizeof at);
-        ::listen(listener_, 1);
+        ::bind(listenSocket, reinterpret_cast<sockaddr*>(&at), sizeof at);
+        ::listen(listenSocket, 1);
         int length = sizeof at;
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &length);
-        port_ = ::ntohs(at.sin_port);
-        thread_ = std::thread([this] { Serve(); });
+        ::getsockname(listenSocket, reinterpret_cast<sockaddr*>(&at), &length);
+        port = ::ntohs(at.sin_port);
+        serveThread = std::thread([this] { Serve(); });
     }
     ~ScriptedPrinter() {
-        stop_ = true;
-        ::closesocket(listener_);
-        thread_.join();
+        stopping = true;
+        ::closesocket(listenSocket);
+        serveThread.join();
     }
-    std::uint16_t Port() const { return port_; }
-    Bytes Received() const { return received_; }
+    std::uint16_t Port() const { return port; }
+    Bytes Received() const { return received; }
 
 private:
     void Serve() {
-        const SOCKET s = ::accept(listener_, nullptr, nullptr);
+        const SOCKET s = ::accept(listenSocket, nullptr, nullptr);
         if (s == INVALID_SOCKET) return;
-        if (!script_.unsolicited.empty()) {
-            ::send(s, reinterpret_cast<const char*>(script_.unsolicited.data()),
-                   static_cast<int>(script_.unsolicited.size()), 0);
-            std::this_thread::sleep_for(std::chrono::milliseconds(script_.pauseMs));
+        if (!replyScript.unsolicited.empty()) {
+            ::send(s, reinterpret_cast<const char*>(replyScript.unsolicited.data()),
+                   static_cast<int>(replyScript.unsolicited.size()), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(replyScript.pauseMs));
         }
         char buffer[512];
         // Every command ends LF 00.
-        while (received_.size() < 2 || received_[received_.size() - 2] != 0x0A || received_.back() != 0x00) {
+        while (received.size() < 2 || received[received.size() - 2] != 0x0A || received.back() != 0x00) {
             const int n = ::recv(s, buffer, sizeof buffer, 0);
             if (n <= 0) break;
-            received_.insert(received_.end(), buffer, buffer + n);
+            received.insert(received.end(), buffer, buffer + n);
         }
-        for (const Bytes& piece : script_.pieces) {
+        for (const Bytes& piece : replyScript.pieces) {
             ::send(s, reinterpret_cast<const char*>(piece.data()), static_cast<int>(piece.size()), 0);
-            std::this_thread::sleep_for(std::chrono::milliseconds(script_.pauseMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(replyScript.pauseMs));
         }
         // Wait for the half-close; a printer that does not close keeps the
         // connection until the client gives up.
         while (::recv(s, buffer, sizeof buffer, 0) > 0) {
         }
-        if (!script_.closeAfterHalfClose) {
-            while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (!replyScript.closeAfterHalfClose) {
+            while (!stopping) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         ::closesocket(s);
     }
 
-    Script script_;
-    SOCKET listener_ = INVALID_SOCKET;
-    std::uint16_t port_ = 0;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    Bytes received_;
+    Script replyScript;
+    SOCKET listenSocket = INVALID_SOCKET;
+    std::uint16_t port = 0;
+    std::thread serveThread;
+    std::atomic<bool> stopping{false};
+    Bytes received;
 };
 
 Bytes Status(char a, char b, Bytes tail = {0x0D, 0x0A}) {

@@ -43,7 +43,7 @@ private:
     }
 };
 
-// The main window's menu, texts and ids as the program has them.
+// The main window's menu, texts and ids as panel/res/tamsel.rc has them.
 TemplateBuilder MainMenu() {
     TemplateBuilder t;
     t.Popup(u"ファイル(&F)")

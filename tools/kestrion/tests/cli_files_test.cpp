@@ -47,27 +47,27 @@ SettingsRecord Unusual() {
 class CliFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kes-cli-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-        env_.bind = [](std::string& error) -> std::optional<tamsel::LinkOperations> {
+        tempDir = fs::temp_directory_path() / ("kes-cli-" + std::to_string(std::random_device{}()));
+        fs::create_directories(tempDir);
+        env.bind = [](std::string& error) -> std::optional<tamsel::LinkOperations> {
             error = "no printer in this test";
             return std::nullopt;
         };
-        env_.describeSystemError = [](std::int32_t code) { return "error " + std::to_string(code); };
-        env_.printerNameForSpooler = [](const std::string& s) { return s; };
+        env.describeSystemError = [](std::int32_t code) { return "error " + std::to_string(code); };
+        env.printerNameForSpooler = [](const std::string& s) { return s; };
     }
-    void TearDown() override { fs::remove_all(dir_); }
+    void TearDown() override { fs::remove_all(tempDir); }
 
     Result Run(std::vector<std::string> args) {
         std::ostringstream out, err;
-        const int code = RunKestrion(args, out, err, env_);
+        const int code = RunKestrion(args, out, err, env);
         return {code, out.str(), err.str()};
     }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return (tempDir / name).string(); }
 
     std::string Save(const std::string& name, const SettingsRecord& r) {
-        EXPECT_EQ(tamsel::SaveSettingsFile(dir_ / name, r), tamsel::SaveResult::Saved);
+        EXPECT_EQ(tamsel::SaveSettingsFile(tempDir / name, r), tamsel::SaveResult::Saved);
         return Path(name);
     }
 
@@ -78,8 +78,8 @@ protected:
 
     static void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-    fs::path dir_;
-    Environment env_;
+    fs::path tempDir;
+    Environment env;
 };
 
 TEST_F(CliFiles, ShowDescribesEverySettingInWords) {
@@ -321,12 +321,12 @@ TEST_F(CliFiles, FileErrorsAndUsageErrorsAreToldApart) {
 
 TEST_F(CliFiles, SpoolerTargetsAreRefusedWhereThereIsNoSpooler) {
     bool bound = false;
-    env_.bind = [&bound](std::string& error) -> std::optional<tamsel::LinkOperations> {
+    env.bind = [&bound](std::string& error) -> std::optional<tamsel::LinkOperations> {
         bound = true;
         error = "no printer in this test";
         return std::nullopt;
     };
-    env_.spoolerTargets = false;
+    env.spoolerTargets = false;
     const std::string dat = Save("a.dat", SettingsRecord::Factory());
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"status", "--printer", "LP"}, {"reset", "--printer", "LP", "--local"},

@@ -61,22 +61,22 @@ Environment RealLibrary() {
 class CliPrinter : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("kes-cli-printer-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-        printer_ = std::make_unique<printersim::SimPrinter>(0, Distinctive());
+        tempDir = fs::temp_directory_path() / ("kes-cli-printer-" + std::to_string(std::random_device{}()));
+        fs::create_directories(tempDir);
+        printer = std::make_unique<printersim::SimPrinter>(0, Distinctive());
     }
     void TearDown() override {
-        printer_.reset();
-        fs::remove_all(dir_);
+        printer.reset();
+        fs::remove_all(tempDir);
     }
 
     Result Run(std::vector<std::string> args) {
         std::ostringstream out, err;
-        const int code = RunKestrion(args, out, err, env_);
+        const int code = RunKestrion(args, out, err, env);
         return {code, out.str(), err.str()};
     }
 
-    std::vector<std::string> Tcp() const { return {"--ip", "127.0.0.1", "--port", std::to_string(printer_->Port())}; }
+    std::vector<std::string> Tcp() const { return {"--ip", "127.0.0.1", "--port", std::to_string(printer->Port())}; }
 
     template <typename... More>
     static std::vector<std::string> Args(std::vector<std::string> a, const std::vector<std::string>& b, More... more) {
@@ -85,7 +85,7 @@ protected:
         return a;
     }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return (tempDir / name).string(); }
 
     static std::string ReadText(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
@@ -99,13 +99,13 @@ protected:
     }
 
     std::string Save(const std::string& name, const SettingsRecord& r) {
-        EXPECT_EQ(tamsel::SaveSettingsFile(dir_ / name, r), tamsel::SaveResult::Saved);
+        EXPECT_EQ(tamsel::SaveSettingsFile(tempDir / name, r), tamsel::SaveResult::Saved);
         return Path(name);
     }
 
-    fs::path dir_;
-    Environment env_ = RealLibrary();
-    std::unique_ptr<printersim::SimPrinter> printer_;
+    fs::path tempDir;
+    Environment env = RealLibrary();
+    std::unique_ptr<printersim::SimPrinter> printer;
 };
 
 TEST_F(CliPrinter, StatusAndReadOverTcp) {
@@ -135,7 +135,7 @@ TEST_F(CliPrinter, ShowThenImportReproducesARecordReadFromThePrinter) {
 
     printersim::PrinterSettings s = Distinctive();
     s.address[kestrion::kSocketPort] = 12001;
-    printer_->Model().SetSettings(s);
+    printer->Model().SetSettings(s);
     ASSERT_EQ(Run(Args({"read"}, Tcp(), "-o", file)).code, kExitOk);
     std::ofstream(json, std::ios::binary) << Run({"show", file, "--json"}).out;
     const Result inRange = Run({"import", json, "-o", back});
@@ -154,14 +154,14 @@ TEST_F(CliPrinter, SendVerifiesAndRestarts) {
     const Result param = Run(Args({"send", file, "--param"}, Tcp()));
     ASSERT_EQ(param.code, kExitOk) << param.err;
     EXPECT_THAT(param.out, HasSubstr("（パラメータ設定値）\nプリンタに設定値を送信しました。"));
-    EXPECT_EQ(printer_->Model().Settings().param[kestrion::kBackFeedSpeed], 3);
-    EXPECT_EQ(printer_->Model().Settings().adjust[2], -57) << "only the parameters were sent";
-    EXPECT_EQ(printer_->Model().ResetCount(), 1);
+    EXPECT_EQ(printer->Model().Settings().param[kestrion::kBackFeedSpeed], 3);
+    EXPECT_EQ(printer->Model().Settings().adjust[2], -57) << "only the parameters were sent";
+    EXPECT_EQ(printer->Model().ResetCount(), 1);
 
     const Result adjust = Run(Args({"send", file, "--adjust"}, Tcp()));
     ASSERT_EQ(adjust.code, kExitOk) << adjust.err;
-    EXPECT_EQ(printer_->Model().Settings().adjust[2], 25);
-    EXPECT_EQ(printer_->Model().ResetCount(), 2);
+    EXPECT_EQ(printer->Model().Settings().adjust[2], 25);
+    EXPECT_EQ(printer->Model().ResetCount(), 2);
 
     const Result same = Run(Args({"diff", file}, Tcp()));
     EXPECT_EQ(same.code, kExitDiffers) << "the file's DIP switch states are not the printer's";
@@ -175,26 +175,26 @@ TEST_F(CliPrinter, SendWhoseReadBackDiffersClaimsNothing) {
     const std::string file = Save("wanted.dat", wanted);
     FaultSpec ignore;
     ignore.kind = Fault::IgnoreSets;
-    printer_->InjectFault(ignore);
+    printer->InjectFault(ignore);
 
     const Result r = Run(Args({"send", file, "--all"}, Tcp()));
     EXPECT_EQ(r.code, kExitPrinter);
     EXPECT_EQ(r.out, "") << "nothing may be claimed as sent";
     EXPECT_THAT(r.err, HasSubstr("データセットに失敗しました。"));
     EXPECT_THAT(r.err, HasSubstr("PARAM[28] ミラー印刷: sent 2, printer holds 0"));
-    EXPECT_EQ(printer_->Model().ResetCount(), 0) << "no restart after a failed verification";
+    EXPECT_EQ(printer->Model().ResetCount(), 0) << "no restart after a failed verification";
 }
 
 TEST_F(CliPrinter, ResetRestartsThePrinter) {
     const Result r = Run(Args({"reset"}, Tcp()));
     ASSERT_EQ(r.code, kExitOk) << r.err;
-    EXPECT_EQ(printer_->Model().ResetCount(), 1);
+    EXPECT_EQ(printer->Model().ResetCount(), 1);
 }
 
 TEST_F(CliPrinter, PrinterFailuresNameTheOperationCodeAndSystemError) {
     const std::string file = Path("x.dat");
-    const std::uint16_t port = printer_->Port();
-    printer_.reset();  // nothing listens there any more: the connection is refused
+    const std::uint16_t port = printer->Port();
+    printer.reset();  // nothing listens there any more: the connection is refused
     const Result r = Run({"read", "--ip", "127.0.0.1", "--port", std::to_string(port), "-o", file});
     EXPECT_EQ(r.code, kExitPrinter);
     EXPECT_THAT(r.err, HasSubstr("DllGetPrinterParam failed: -800 (network failure), system error " +
@@ -210,8 +210,8 @@ protected:
         CliPrinter::SetUp();
         // The library reads the printer list again at every open.
         const std::string conf = Path("printers.conf");
-        std::ofstream(conf) << "[Test LP (USB)]\nbidi = on\nport = " << printer_->Port()
-                            << "\n[Test LP (local)]\nbidi = off\nport = " << printer_->Port() << "\n";
+        std::ofstream(conf) << "[Test LP (USB)]\nbidi = on\nport = " << printer->Port()
+                            << "\n[Test LP (local)]\nbidi = off\nport = " << printer->Port() << "\n";
         ::setenv("KESTRION_SIM_SPOOLER", conf.c_str(), 1);
     }
     void TearDown() override {
@@ -231,8 +231,8 @@ TEST_F(CliSpooler, ReadAndSendThroughTheSpooler) {
     const Result sent = Run({"send", Save("wanted.dat", wanted), "--adjust", "--printer", "Test LP (USB)"});
     ASSERT_EQ(sent.code, kExitOk) << sent.err;
     EXPECT_THAT(sent.out, HasSubstr("sent, verified and restarted"));
-    EXPECT_EQ(printer_->Model().Settings().adjust[7], -1057);
-    EXPECT_EQ(printer_->Model().ResetCount(), 1);
+    EXPECT_EQ(printer->Model().Settings().adjust[7], -1057);
+    EXPECT_EQ(printer->Model().ResetCount(), 1);
 }
 
 TEST_F(CliSpooler, LocalPortIsNotReadBack) {
@@ -245,14 +245,14 @@ TEST_F(CliSpooler, LocalPortIsNotReadBack) {
     // printer ignored them.
     FaultSpec ignore;
     ignore.kind = Fault::IgnoreSets;
-    printer_->InjectFault(ignore);
+    printer->InjectFault(ignore);
     SettingsRecord wanted = RecordOf(Distinctive());
     wanted.param[kestrion::kZeroSlash] = 1;
     const Result sent =
         Run({"send", Save("wanted.dat", wanted), "--param", "--printer", "Test LP (local)", "--local"});
     ASSERT_EQ(sent.code, kExitOk) << sent.err;
     EXPECT_THAT(sent.out, HasSubstr("local port: not read back"));
-    EXPECT_EQ(printer_->Model().ResetCount(), 1);
+    EXPECT_EQ(printer->Model().ResetCount(), 1);
 }
 
 TEST_F(CliSpooler, UnknownPrinterIsASpoolerFailure) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # kestrion.exe under Wine with the real Kestrion.dll beside it, against a
-# native printer-sim on loopback: status, read, show, a verified send and the
-# exit status for a missing library.
+# native printer-sim on loopback: status, read, show, a verified send, a
+# target list of six printers for send, diff and read (the library's
+# operations on several threads, one printer ignoring what it is sent) and
+# the exit status for a missing library.
 #
 #   wine_cli_test.sh KESTRION_EXE KESTRION_DLL NATIVE_BUILD_DIR WINE_RUN
 set -euo pipefail
@@ -18,7 +20,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-start_printer_sim "$native/sim/printer-sim" "$work/printer-sim.log" --status 7 --dip 1000000001
+# Six printers on consecutive ports; printer 5 ignores every set command.
+start_printer_sim "$native/sim/printer-sim" "$work/printer-sim.log" --status 7 --dip 1000000001 \
+  --count 6 --fault 5:ignoresets,n=-1
 port=$sim_port
 
 mkdir "$work/bin" "$work/nodll"
@@ -59,6 +63,21 @@ check import 0 'wrote' -- kes import "$work/printer.json" -o "$work/changed.dat"
 check send 0 'プリンタに設定値を送信しました。' -- kes send "$work/changed.dat" --param "${target[@]}"
 check printer-log 0 'backfeed speed 4 ips' -- cat "$work/printer-sim.log"
 check diff-after-send 0 'no differences' -- kes diff "$work/changed.dat" "${target[@]}"
+# The first printer named, with a character Windows refuses in file names.
+{ echo "127.0.0.1:$port = 左 hall:1"; for i in 1 2 3 4 5; do echo "127.0.0.1:$((port + i))"; done; } \
+  >"$work/printers.txt"
+check fleet 4 "^5 of 6 printer(s) succeeded; failed: 127.0.0.1:$((port + 5))" -- \
+  kes send "$work/changed.dat" --param --targets "$work/printers.txt" --jobs 6
+check fleet-held 0 'no differences' -- kes diff "$work/changed.dat" --ip 127.0.0.1 --port $((port + 3))
+check fleet-dry-run 0 "^127.0.0.1:$((port + 5)): ok: 1 setting(s) would change" -- \
+  kes send "$work/changed.dat" --param --targets "$work/printers.txt" --dry-run
+check fleet-diff 1 "^127.0.0.1:$((port + 5)) *パラメータ設定1 / バックフィード速度: 4ips → 6ips" -- \
+  kes diff "$work/changed.dat" --targets "$work/printers.txt"
+check fleet-read 0 "^6 of 6 printer(s) read" -- kes read --targets "$work/printers.txt" -o "$work/hall"
+cp "$work/out" "$work/out.read"
+check fleet-read-file 0 '^228$' -- stat -c %s "$work/hall/127.0.0.1_$((port + 2)).dat"
+check fleet-read-named 0 '^228$' -- stat -c %s "$work/hall/左 hall_1.dat"
+check fleet-read-summary 0 "^左 hall:1: ok: wrote .*hall/左 hall_1.dat" -- cat "$work/out.read"
 check no-dll 4 'Kestrion.dll cannot be loaded' -- bash -c "cd '$work/nodll' && '$winerun' kestrion.exe status --ip 127.0.0.1"
 
 echo "$passes passed, $failures failed"

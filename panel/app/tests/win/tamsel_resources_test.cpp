@@ -1,17 +1,20 @@
 // The program's own resources as the resource compiler produced them: menu
 // 142 with its texts, ids and separators, the accelerators, the tooltip
-// strings, the pictures' sizes and the templates of dialogs 102, 100 and 218.
+// strings, the pictures' sizes and the templates of dialogs 102, 100, 218 and
+// 189.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "template_reader.h"
 #include "panel/res/resource.h"
+#include "panel/res/send_select_ids.h"
 #include "winui/text.h"
 
 namespace tamsel {
@@ -238,6 +241,76 @@ TEST(TamselResources, ReadFailAndAboutTemplates) {
         }
     }
     EXPECT_EQ(aboutTexts, (std::vector<std::string>{"ソルベナ", "KVT Vantorelli 7K4R2B-56", "Version 2.0", "OK"}));
+}
+
+// Bitmap 191 as the test print finds it: a 40-byte header, no colour table,
+// then the bottom-up rows of 1244 x 707 pixels at 24 bits.
+TEST(TamselResources, TestLabelIsTheBareBitmapOfTheStatedSize) {
+    HRSRC found = FindResourceA(Self(), "#191", MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(SizeofResource(Self(), found), 40u + 2638524u);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(Self(), found)));
+    ASSERT_NE(header, nullptr);
+    EXPECT_EQ(header->biSize, 40u);
+    EXPECT_EQ(header->biWidth, 1244);
+    EXPECT_EQ(header->biHeight, 707);
+    EXPECT_EQ(header->biPlanes, 1);
+    EXPECT_EQ(header->biBitCount, 24);
+    EXPECT_EQ(header->biCompression, static_cast<DWORD>(BI_RGB));
+    EXPECT_EQ(header->biSizeImage, 2638524u);
+    EXPECT_EQ(header->biClrUsed, 0u);
+}
+
+// The send dialog as compiled: the controls in template order with their
+// places, the two hidden radio buttons inside the one group that runs from
+// 1248 to the group box, and no push button that would cut the group.
+TEST(TamselResources, SendSelectTemplate) {
+    const DialogTemplate t = Template(IDD_SEND_SELECT);
+    EXPECT_EQ(Utf8(t.title), "プリンタへ送信");
+    EXPECT_EQ(t.width, 187);
+    EXPECT_EQ(t.height, 92);
+    const DWORD wanted = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(t.style & wanted, wanted);
+    EXPECT_EQ(t.pointSize, 9);
+    EXPECT_EQ(Utf8(t.typeface), "ＭＳ Ｐゴシック");
+
+    struct Expected {
+        int id;
+        DWORD type;
+        const char* text;
+        short x, y, width, height;
+        bool visible, group, tabStop;
+    };
+    const Expected expected[] = {
+        {IDC_SEND_PARAM, BS_AUTORADIOBUTTON, "パラメータ設定値", 18, 22, 81, 10, true, true, true},
+        {IDC_SEND_ADJUST, BS_AUTORADIOBUTTON, "微調整設定値", 18, 36, 81, 10, true, false, false},
+        {IDC_SEND_ADDRESS, BS_AUTORADIOBUTTON, "IPアドレス設定値", 18, 52, 81, 10, true, false, false},
+        {IDC_SEND_ALL, BS_AUTORADIOBUTTON, "一括送信", 18, 68, 81, 10, true, false, false},
+        {IDOK, BS_DEFPUSHBUTTON, "送信", 130, 51, 50, 14, true, false, true},
+        {IDCANCEL, BS_PUSHBUTTON, "ｷｬﾝｾﾙ", 130, 71, 50, 14, true, false, true},
+        {IDC_SEND_RFID, BS_AUTORADIOBUTTON, "RFID設定値", 127, 21, 53, 20, false, false, false},
+        {IDC_SEND_EVERY_SETTING, BS_AUTORADIOBUTTON, "全設定値", 129, 7, 51, 20, false, false, false},
+        {-1, BS_GROUPBOX, "送信する設定値の選択", 7, 7, 119, 78, true, true, false},
+    };
+    ASSERT_EQ(t.controls.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const ControlTemplate& c = t.controls[i];
+        const Expected& e = expected[i];
+        EXPECT_EQ(static_cast<int>(static_cast<std::int16_t>(c.id)), e.id) << i;
+        // The button class, by atom or (as windres writes a CONTROL's class) by name.
+        EXPECT_TRUE(c.classAtom == winui::testing::kButtonClass ||
+                    CompareStringOrdinal(c.className.c_str(), -1, L"Button", -1, TRUE) == CSTR_EQUAL)
+            << i << " " << Utf8(c.className);
+        EXPECT_EQ(c.style & BS_TYPEMASK, e.type) << i;
+        EXPECT_EQ(Utf8(c.text), e.text) << i;
+        EXPECT_EQ(c.x, e.x) << i;
+        EXPECT_EQ(c.y, e.y) << i;
+        EXPECT_EQ(c.width, e.width) << i;
+        EXPECT_EQ(c.height, e.height) << i;
+        EXPECT_EQ((c.style & WS_VISIBLE) != 0, e.visible) << i;
+        EXPECT_EQ((c.style & WS_GROUP) != 0, e.group) << i;
+        EXPECT_EQ((c.style & WS_TABSTOP) != 0, e.tabStop) << i;
+    }
 }
 
 }  // namespace
