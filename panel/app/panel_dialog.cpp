@@ -246,7 +246,7 @@ void PanelDialog::CreateStatusBar() {
     SendMessageW(statusBar, WM_SETFONT, SendMessageW(hwnd, WM_GETFONT, 0, 0), FALSE);
     RECT r;
     GetClientRect(statusBar, &r);
-    // Part 0 ends at three fifths of the bar, part 1 runs to the end.
+    // The status bar's first field ends at three fifths of its width, the second runs to the end.
     int parts[2] = {(r.right - r.left) / 5 * 3, -1};
     SendMessageW(statusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 }
