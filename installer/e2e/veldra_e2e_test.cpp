@@ -281,7 +281,8 @@ protected:
         HWND progress = e2e::WaitForWindow(pid, L"#32770", Widen(veldra::text::kInstallTitle));
         ASSERT_NE(progress, nullptr);
         // Three product files in the distribution.
-        EXPECT_EQ(ProgressUpper(progress), 3 + 5);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return ProgressUpper(progress) == 3 + 5; }, Milliseconds(5000)))
+            << ProgressUpper(progress);
         auto done = e2e::WaitForMessageBox(pid, kTitle, kInstallWait);
         ASSERT_TRUE(done.has_value());
         EXPECT_EQ(done->text, Widen(veldra::text::kInstallComplete));
@@ -590,8 +591,10 @@ TEST_F(VeldraUninstall, AcceptedRemovesShortcutsEntryAndTree) {
     e2e::Click(e2e::Child(confirm, IDYES, L"Button"));
     HWND progress = e2e::WaitForWindow(pid, L"#32770", Widen(veldra::text::kUninstallTitle));
     ASSERT_NE(progress, nullptr);
-    // Five files in the installed folder.
-    EXPECT_EQ(ProgressUpper(progress), 5 + 2);
+    // Five files in the installed folder. The window may show before the
+    // program has set the bar's range (the control starts at 0-100).
+    EXPECT_TRUE(e2e::WaitUntil([&] { return ProgressUpper(progress) == 5 + 2; }, Milliseconds(5000)))
+        << ProgressUpper(progress);
     auto done = e2e::WaitForMessageBox(pid, kTitle, kInstallWait);
     ASSERT_TRUE(done.has_value());
     EXPECT_EQ(done->text, Widen(veldra::text::kUninstallComplete));

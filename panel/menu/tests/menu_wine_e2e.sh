@@ -123,8 +123,14 @@ nothing_greyed_in_menu() { local n; n=$(greyed_pixels "$@"); echo "  greyed text
 main_title="KVT Vantorelli 7K4R2B-55 ソルベナ"
 select_title="プリンタの選択"
 printer_count=1
+# The program runs from a folder of its own with no help file beside it, so
+# that the help item starts greyed (the build puts Tamsel.chm next to
+# Tamsel.exe).
+app=$work/app
+mkdir -p "$app"
+cp "$win/panel/app/Tamsel.exe" "$win/panel/app/Kestrion.dll" "$app/"
 start_program() {
-  (cd "$win/panel/app" && exec wine Tamsel.exe >"$work/tamsel.log" 2>&1) &
+  (cd "$app" && exec wine Tamsel.exe >"$work/tamsel.log" 2>&1) &
   tamsel_pid=$!
   if [ "$printer_count" -gt 1 ]; then
     # With more than one printer the selection dialog asks first: take the
