@@ -1,4 +1,4 @@
-// Writes the seed corpora of the fuzz targets from the real encoders: the
+// Writes the starting inputs of the fuzz targets from the real encoders: the
 // simulated printer's replies, the commands the library sends, a settings
 // file as the program saves it, its JSON as the tool shows it, and an
 // address file as the address dialog writes it.

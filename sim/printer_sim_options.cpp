@@ -78,14 +78,14 @@ std::uint16_t Port(const std::string& v, const char* what) {
 
 // One option: its name, the name of its value (nullptr for a switch), its
 // help lines and what it sets.
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     const char* value;
     const char* help;
     void (*apply)(SimOptions&, const std::string&);
 };
 
-const OptionSpec kOptions[] = {
+const OptionRow kOptions[] = {
     {"--port", "N", "listen on 127.0.0.1:N (default 12000, 0: any free port); with --count,\n"
                     "the first of N consecutive ports",
      [](SimOptions& o, const std::string& v) { o.port = Port(v, "port"); }},
@@ -141,7 +141,7 @@ long ParseNumber(const std::string& text, long low, long high, const char* what)
     return v;
 }
 
-FaultSpec ParseFault(const std::string& text) {
+FaultPlan ParseFault(const std::string& text) {
     static const std::pair<const char*, Fault> kinds[] = {
         {"unsolicited", Fault::UnsolicitedBytes}, {"split", Fault::SplitReply},
         {"trailing", Fault::DataAfterTerminator}, {"noterm", Fault::NoTerminator},
@@ -156,7 +156,7 @@ FaultSpec ParseFault(const std::string& text) {
         parts.push_back(text.substr(start, comma - start));
     parts.push_back(text.substr(start));
 
-    FaultSpec f;
+    FaultPlan f;
     bool known = false;
     for (const auto& [name, kind] : kinds) {
         if (parts[0] == name) {
@@ -197,17 +197,17 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
     SimOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& o : kOptions) {
-            if (a == o.name) spec = &o;
+        const OptionRow* row = nullptr;
+        for (const OptionRow& o : kOptions) {
+            if (a == o.name) row = &o;
         }
-        if (!spec) throw BadInput("unknown option " + a);
-        if (!spec->value) {
-            spec->apply(options, "");
+        if (!row) throw BadInput("unknown option " + a);
+        if (!row->value) {
+            row->apply(options, "");
             continue;
         }
         if (i + 1 >= args.size()) throw BadInput("missing value after " + a);
-        spec->apply(options, args[++i]);
+        row->apply(options, args[++i]);
     }
     // Checked once every option is known, as --count may come after --fault.
     for (const PrinterFault& f : options.faults) {
@@ -225,7 +225,7 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
 
 std::string SimUsage() {
     std::string out = "usage: printer-sim [options]\n";
-    for (const OptionSpec& o : kOptions) {
+    for (const OptionRow& o : kOptions) {
         if (!o.help) continue;
         std::string head = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : "");
         std::string help = o.help;

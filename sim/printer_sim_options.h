@@ -26,7 +26,7 @@ struct BadInput : std::runtime_error {
 // also its distance from the first port), or for every printer.
 struct PrinterFault {
     std::optional<int> printer;
-    FaultSpec fault;
+    FaultPlan fault;
 };
 
 struct SimOptions {
@@ -46,7 +46,7 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args);
 std::string SimUsage();
 
 // "KIND[,n=N][,pause=MS][,split=K][,offset=K][,lfnul][,bytes=HEX]". Throws BadInput.
-FaultSpec ParseFault(const std::string& text);
+FaultPlan ParseFault(const std::string& text);
 
 // "[I:]KIND[,...]": a fault for printer I of `count`, or for all of them.
 // Throws BadInput.

@@ -27,11 +27,11 @@ const Bytes kDefaultUnsolicited{0x01, 0x02, '3', '0', kestrion::kCr, kestrion::k
 const Bytes kDefaultTrailing{0x41};
 inline constexpr std::size_t kReadChunk = 4096;
 
-bool Has(const std::vector<FaultSpec>& faults, Fault kind) {
-    return std::any_of(faults.begin(), faults.end(), [kind](const FaultSpec& f) { return f.kind == kind; });
+bool Has(const std::vector<FaultPlan>& faults, Fault kind) {
+    return std::any_of(faults.begin(), faults.end(), [kind](const FaultPlan& f) { return f.kind == kind; });
 }
-const FaultSpec* Find(const std::vector<FaultSpec>& faults, Fault kind) {
-    const auto it = std::find_if(faults.begin(), faults.end(), [kind](const FaultSpec& f) { return f.kind == kind; });
+const FaultPlan* Find(const std::vector<FaultPlan>& faults, Fault kind) {
+    const auto it = std::find_if(faults.begin(), faults.end(), [kind](const FaultPlan& f) { return f.kind == kind; });
     return it == faults.end() ? nullptr : &*it;
 }
 }  // namespace
@@ -96,21 +96,21 @@ struct SimPrinter::Impl {
     bool Pause(std::chrono::milliseconds pause) { return WaitUntil(Clock::now() + pause, false); }
 
     // The faults that apply to the connection just accepted; counts go down.
-    std::vector<FaultSpec> TakeFaults() {
+    std::vector<FaultPlan> TakeFaults() {
         std::lock_guard lock(mutex);
-        std::vector<FaultSpec> active;
-        for (FaultSpec& f : faults) {
+        std::vector<FaultPlan> active;
+        for (FaultPlan& f : faults) {
             if (f.kind == Fault::Refuse || f.connections == 0) continue;
             active.push_back(f);
             if (f.connections > 0) --f.connections;
         }
-        std::erase_if(faults, [](const FaultSpec& f) { return f.kind != Fault::Refuse && f.connections == 0; });
+        std::erase_if(faults, [](const FaultPlan& f) { return f.kind != Fault::Refuse && f.connections == 0; });
         return active;
     }
 
     std::optional<Clock::time_point> RefuseDeadline(bool& refusing) {
         std::lock_guard lock(mutex);
-        const FaultSpec* f = Find(faults, Fault::Refuse);
+        const FaultPlan* f = Find(faults, Fault::Refuse);
         refusing = f != nullptr;
         if (!f || f->pause.count() == 0) return std::nullopt;
         return refuseSince + f->pause;
@@ -127,7 +127,7 @@ struct SimPrinter::Impl {
                 }
                 if (!WaitUntil(refuseEnd, true)) return;
                 std::lock_guard lock(mutex);
-                if (refuseEnd) std::erase_if(faults, [](const FaultSpec& f) { return f.kind == Fault::Refuse; });
+                if (refuseEnd) std::erase_if(faults, [](const FaultPlan& f) { return f.kind == Fault::Refuse; });
                 continue;
             }
             if (!listener) {
@@ -178,13 +178,13 @@ struct SimPrinter::Impl {
         Event("restarted: now listening on 127.0.0.1:" + std::to_string(wanted));
     }
 
-    Bytes Transform(Bytes reply, CommandKind kind, const std::vector<FaultSpec>& active) {
+    Bytes Transform(Bytes reply, CommandKind kind, const std::vector<FaultPlan>& active) {
         const bool settingsReply = kind == CommandKind::ParamQuery;
         if (settingsReply && Has(active, Fault::ZeroFirstWord)) {
             reply[0] = 0;
             reply[1] = 0;
         }
-        if (const FaultSpec* f = Find(active, Fault::TerminatorInData)) {
+        if (const FaultPlan* f = Find(active, Fault::TerminatorInData)) {
             // Only inside the data: the reply's own terminator stays where it is.
             if (reply.size() >= 4 && f->offset + 2 <= reply.size() - 2) {
                 reply[f->offset] = f->lfNul ? kestrion::kLf : kestrion::kCr;
@@ -192,15 +192,15 @@ struct SimPrinter::Impl {
             }
         }
         if (Has(active, Fault::NoTerminator) && reply.size() >= 2) reply.resize(reply.size() - 2);
-        if (const FaultSpec* f = Find(active, Fault::DataAfterTerminator)) {
+        if (const FaultPlan* f = Find(active, Fault::DataAfterTerminator)) {
             const Bytes& extra = f->bytes.empty() ? kDefaultTrailing : f->bytes;
             reply.insert(reply.end(), extra.begin(), extra.end());
         }
         return reply;
     }
 
-    bool SendReply(int fd, const Bytes& reply, const std::vector<FaultSpec>& active) {
-        const FaultSpec* split = Find(active, Fault::SplitReply);
+    bool SendReply(int fd, const Bytes& reply, const std::vector<FaultPlan>& active) {
+        const FaultPlan* split = Find(active, Fault::SplitReply);
         if (!split) return SendAll(fd, reply.data(), reply.size());
         const std::size_t piece = split->splitAt ? split->splitAt : (reply.size() + 1) / 2;
         for (std::size_t at = 0; at < reply.size(); at += piece) {
@@ -211,7 +211,7 @@ struct SimPrinter::Impl {
     }
 
     void Serve(UniqueFd conn) {
-        const std::vector<FaultSpec> active = TakeFaults();
+        const std::vector<FaultPlan> active = TakeFaults();
         const int number = ++accepted;
         Event("connection " + std::to_string(number) + " accepted" +
               (active.empty() ? "" : " (" + std::to_string(active.size()) + " fault(s) armed)"));
@@ -223,7 +223,7 @@ struct SimPrinter::Impl {
 
         Bytes received;
         const char* ending = "closed";
-        if (const FaultSpec* f = Find(active, Fault::UnsolicitedBytes)) {
+        if (const FaultPlan* f = Find(active, Fault::UnsolicitedBytes)) {
             const Bytes& bytes = f->bytes.empty() ? kDefaultUnsolicited : f->bytes;
             SendAll(conn.Get(), bytes.data(), bytes.size());
         }
@@ -254,7 +254,7 @@ struct SimPrinter::Impl {
             }
             if (n == 0) {
                 // The client has half-closed: a device closes its side too.
-                if (const FaultSpec* f = Find(active, Fault::NoCloseAfterHalfClose)) {
+                if (const FaultPlan* f = Find(active, Fault::NoCloseAfterHalfClose)) {
                     Event("client half-closed; keeping the connection open");
                     const auto deadline = f->pause.count() ? std::optional(Clock::now() + f->pause) : std::nullopt;
                     WaitUntil(deadline, true);
@@ -271,7 +271,7 @@ struct SimPrinter::Impl {
                     break;
                 }
                 if (answer.reply.empty()) continue;
-                if (const FaultSpec* f = Find(active, Fault::Delay)) {
+                if (const FaultPlan* f = Find(active, Fault::Delay)) {
                     if (!Pause(f->pause)) {
                         open = false;
                         break;
@@ -319,7 +319,7 @@ struct SimPrinter::Impl {
     int resetsSeen = 0;
 
     mutable std::mutex mutex;  // guards what follows
-    std::vector<FaultSpec> faults;
+    std::vector<FaultPlan> faults;
     Clock::time_point refuseSince;
     Bytes lastReceived;
     std::function<void(const std::string&)> eventSink;
@@ -333,7 +333,7 @@ SimPrinter::~SimPrinter() = default;
 
 std::uint16_t SimPrinter::Port() const { return impl->boundPort; }
 
-void SimPrinter::InjectFault(const FaultSpec& fault) {
+void SimPrinter::InjectFault(const FaultPlan& fault) {
     {
         std::lock_guard lock(impl->mutex);
         impl->faults.push_back(fault);

@@ -29,7 +29,7 @@ enum class Fault {
     IgnoreSets,            // logs set commands without applying them (read-back differs)
 };
 
-struct FaultSpec {
+struct FaultPlan {
     Fault kind = Fault::None;
     int connections = 1;                      // the next N connections; -1: until cleared
     std::chrono::milliseconds pause{0};
@@ -50,7 +50,7 @@ public:
 
     std::uint16_t Port() const;
 
-    void InjectFault(const FaultSpec& fault);  // several may be active at once
+    void InjectFault(const FaultPlan& fault);  // several may be active at once
     void ClearFaults();
 
     // After a restart command, listen on the socket port the printer now holds

@@ -10,7 +10,7 @@ inline constexpr char kInvalidSetup[] =
     "インストール設定情報ファイルが存在しないか、壊れています。\nインストール元を確認してください。\nインストールを中止します。";
 inline constexpr char kIntro[] = "%sのインストールを行います。\nインストール先を指定してください。";
 inline constexpr char kBrowseTitle[] = "インストール先のフォルダを選択してください。";
-inline constexpr char kSpecifyDestination[] = "インストール先を指定してください。";
+inline constexpr char kDestinationMissing[] = "インストール先を指定してください。";
 inline constexpr char kNotEnoughSpace[] =
     "指定されたドライブは、空き容量が不足しているためインストールできません。\nインストールするドライブを変更するか、%dMB以上の空き容量を確保してからやり直してください。";
 inline constexpr char kCreateFolderQuestion[] =

@@ -397,11 +397,11 @@ TEST_F(VeldraInstall, DestinationRefusalsKeepTheDialogOpen) {
 
     // A drive without a root: the default destination comes back.
     ChooseDestination(run, L"Q:\\Solvena");
-    ASSERT_NO_FATAL_FAILURE(ExpectMessage(pid, veldra::text::kSpecifyDestination, IDOK));
+    ASSERT_NO_FATAL_FAILURE(ExpectMessage(pid, veldra::text::kDestinationMissing, IDOK));
     EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::TextOf(Item(run.dialog, IDC_DEST_EDIT)) == L"C:\\Program Files\\Solvena"; }));
     // A bare drive root is refused the same way.
     ChooseDestination(run, L"C:\\");
-    ASSERT_NO_FATAL_FAILURE(ExpectMessage(pid, veldra::text::kSpecifyDestination, IDOK));
+    ASSERT_NO_FATAL_FAILURE(ExpectMessage(pid, veldra::text::kDestinationMissing, IDOK));
 
     // Not enough free space for 2 000 000 000 MB.
     ChooseDestination(run, declined);
@@ -420,7 +420,7 @@ TEST_F(VeldraInstall, DestinationRefusalsKeepTheDialogOpen) {
     ASSERT_NE(again.dialog, nullptr);
     ChooseDestination(again, declined);
     ASSERT_NO_FATAL_FAILURE(AnswerFolderQuestion(again.process.Id(), declined, IDNO));
-    ASSERT_NO_FATAL_FAILURE(ExpectMessage(again.process.Id(), veldra::text::kSpecifyDestination, IDOK));
+    ASSERT_NO_FATAL_FAILURE(ExpectMessage(again.process.Id(), veldra::text::kDestinationMissing, IDOK));
     EXPECT_FALSE(Exists(declined));
     EXPECT_TRUE(e2e::IsShown(again.dialog));
     e2e::Click(e2e::Child(again.dialog, IDCANCEL, L"Button"));

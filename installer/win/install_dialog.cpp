@@ -202,7 +202,7 @@ bool InstallDialog::CheckDestination() {
     // A bare drive root or a relative path would spread the files over the
     // drive, and the uninstall would later remove the whole tree there.
     if (GetDriveTypeA(ToAnsiText(root).c_str()) == DRIVE_NO_ROOT_DIR || !IsAcceptableDestination(destination)) {
-        Show(text::kSpecifyDestination, MB_OK | MB_ICONINFORMATION);
+        Show(text::kDestinationMissing, MB_OK | MB_ICONINFORMATION);
         SetText(IDC_DEST_EDIT, winui::Widen(defaultDestination));
         return false;
     }
@@ -213,7 +213,7 @@ bool InstallDialog::CheckDestination() {
     }
     if (!IsFolder(destination)) {
         if (Show(Fill(text::kCreateFolderQuestion, destination), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
-            Show(text::kSpecifyDestination, MB_OK | MB_ICONINFORMATION);
+            Show(text::kDestinationMissing, MB_OK | MB_ICONINFORMATION);
             return false;
         }
         Win32Folders folders;

@@ -23,7 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using printersim::Fault;
-using printersim::FaultSpec;
+using printersim::FaultPlan;
 using Clock = std::chrono::steady_clock;
 using kestrion::testing::kScaledCloseWait;
 using kestrion::testing::kScaledReplyWait;
@@ -53,8 +53,8 @@ constexpr Outcome kNetCloseWait{LINK_E_NETWORK, 0, Took::CloseWait};
 constexpr Outcome kRefused{LINK_E_NETWORK, ECONNREFUSED, Took::Fast};
 constexpr Outcome kBadParamReply{LINK_E_PARAM_REPLY, 0, Took::Fast};
 
-FaultSpec Spec(Fault kind) {
-    FaultSpec f;
+FaultPlan PlanFor(Fault kind) {
+    FaultPlan f;
     f.kind = kind;
     f.connections = -1;
     return f;
@@ -62,49 +62,49 @@ FaultSpec Spec(Fault kind) {
 
 struct Row {
     const char* name;
-    FaultSpec fault;
+    FaultPlan fault;
     // Status, Param, SetParam, SetAdjust, SetAddress, Reset
     std::array<Outcome, 6> expected;
 };
 
 const std::array<Row, 12> kRows = [] {
-    FaultSpec split = Spec(Fault::SplitReply);
+    FaultPlan split = PlanFor(Fault::SplitReply);
     split.pause = 30ms;
-    FaultSpec inData = Spec(Fault::TerminatorInData);
+    FaultPlan inData = PlanFor(Fault::TerminatorInData);
     inData.offset = 150;  // behind the decoded fields
-    FaultSpec noClose = Spec(Fault::NoCloseAfterHalfClose);
+    FaultPlan noClose = PlanFor(Fault::NoCloseAfterHalfClose);
     noClose.pause = 2 * kScaledCloseWait;
-    FaultSpec delay = Spec(Fault::Delay);
+    FaultPlan delay = PlanFor(Fault::Delay);
     delay.pause = kScaledReplyWait * 3 / 2;
-    FaultSpec refuse = Spec(Fault::Refuse);
+    FaultPlan refuse = PlanFor(Fault::Refuse);
     refuse.pause = 0ms;  // until cleared
     return std::array<Row, 12>{{
-        {"None", Spec(Fault::None), {kOk, kOk, kOk, kOk, kOk, kOk}},
+        {"None", PlanFor(Fault::None), {kOk, kOk, kOk, kOk, kOk, kOk}},
         // Drained before the command: never taken for the reply.
-        {"UnsolicitedBytes", Spec(Fault::UnsolicitedBytes), {kOk, kOk, kOk, kOk, kOk, kOk}},
+        {"UnsolicitedBytes", PlanFor(Fault::UnsolicitedBytes), {kOk, kOk, kOk, kOk, kOk, kOk}},
         {"SplitReply", split, {kOk, kOk, kOk, kOk, kOk, kOk}},
         // The status line has a byte behind its end. The settings line fills
         // its 228 bytes exactly, so the byte behind it is never read: it goes
         // with the close.
-        {"DataAfterTerminator", Spec(Fault::DataAfterTerminator), {kNetFast, kOk, kOk, kOk, kOk, kOk}},
-        {"NoTerminator", Spec(Fault::NoTerminator), {kNetReplyWait, kNetReplyWait, kOk, kOk, kOk, kOk}},
+        {"DataAfterTerminator", PlanFor(Fault::DataAfterTerminator), {kNetFast, kOk, kOk, kOk, kOk, kOk}},
+        {"NoTerminator", PlanFor(Fault::NoTerminator), {kNetReplyWait, kNetReplyWait, kOk, kOk, kOk, kOk}},
         // A pair at 150 that arrives with the rest of the line in one read is
         // taken as data: only a read ending right behind it would end the line
         // there (the split case is in loopback_test).
         {"TerminatorInData", inData, {kOk, kOk, kOk, kOk, kOk, kOk}},
-        {"ZeroFirstWord", Spec(Fault::ZeroFirstWord), {kOk, kBadParamReply, kOk, kOk, kOk, kOk}},
+        {"ZeroFirstWord", PlanFor(Fault::ZeroFirstWord), {kOk, kBadParamReply, kOk, kOk, kOk, kOk}},
         // The reply came, but the printer never closes: every operation fails
         // after the closing handshake's wait.
         {"NoCloseAfterHalfClose", noClose,
          {kNetCloseWait, kNetCloseWait, kNetCloseWait, kNetCloseWait, kNetCloseWait, kNetCloseWait}},
         // A set has nothing to wait for once the printer has closed.
-        {"CloseEarly", Spec(Fault::CloseEarly), {kNetFast, kNetFast, kOk, kOk, kOk, kOk}},
+        {"CloseEarly", PlanFor(Fault::CloseEarly), {kNetFast, kNetFast, kOk, kOk, kOk, kOk}},
         {"Refuse", refuse, {kRefused, kRefused, kRefused, kRefused, kRefused, kRefused}},
         // The reply comes after the readiness wait: the reads give up; the
         // sets have no reply to delay.
         {"Delay", delay, {kNetReplyWait, kNetReplyWait, kOk, kOk, kOk, kOk}},
         // Nothing in the library reads back: the sets succeed.
-        {"IgnoreSets", Spec(Fault::IgnoreSets), {kOk, kOk, kOk, kOk, kOk, kOk}},
+        {"IgnoreSets", PlanFor(Fault::IgnoreSets), {kOk, kOk, kOk, kOk, kOk, kOk}},
     }};
 }();
 

@@ -24,14 +24,14 @@ namespace {
 
 using namespace std::chrono_literals;
 using printersim::Fault;
-using printersim::FaultSpec;
+using printersim::FaultPlan;
 using Clock = std::chrono::steady_clock;
 using printersim::Bytes;
 
 using kestrion::testing::LoopbackTarget;
 
-FaultSpec MakeFault(Fault kind) {
-    FaultSpec f;
+FaultPlan MakeFault(Fault kind) {
+    FaultPlan f;
     f.kind = kind;
     return f;
 }
@@ -108,7 +108,7 @@ TEST_F(LoopbackTest, SettingsReplySplitBehindFieldBytes0A00IsReadWhole) {
     s.address = {PackOctets({10, 0, 0, 1}), PackOctets({255, 255, 0, 0}), PackOctets({10, 0, 0, 2}), 0, 0, 2560};
     printer.Model().SetSettings(s);
     for (std::size_t split : {86u, 98u}) {
-        FaultSpec f = MakeFault(Fault::SplitReply);
+        FaultPlan f = MakeFault(Fault::SplitReply);
         f.splitAt = split;
         f.pause = 50ms;
         printer.InjectFault(f);
@@ -119,7 +119,7 @@ TEST_F(LoopbackTest, SettingsReplySplitBehindFieldBytes0A00IsReadWhole) {
 }
 
 TEST_F(LoopbackTest, StatusReplyInTwoPieces) {
-    FaultSpec f = MakeFault(Fault::SplitReply);
+    FaultPlan f = MakeFault(Fault::SplitReply);
     f.splitAt = 3;
     f.pause = 50ms;
     printer.InjectFault(f);
@@ -146,7 +146,7 @@ private:
 };
 
 TEST_F(LoopbackTest, UnsolicitedBytesAreDiscarded) {
-    FaultSpec f = MakeFault(Fault::UnsolicitedBytes);
+    FaultPlan f = MakeFault(Fault::UnsolicitedBytes);
     f.bytes = {0x01, 0x02, 0x39, 0x39, 0x0D, 0x0A};  // a status of 99 nobody asked for
     printer.InjectFault(f);
     LateDrainSockets sockets;
@@ -189,10 +189,10 @@ INSTANTIATE_TEST_SUITE_P(Faults, LoopbackFaults,
 // A pair behind the decoded fields, with the read ending elsewhere: data
 // behind the end of the line.
 TEST_F(LoopbackTest, TerminatorBehindTheFieldsIsMalformed) {
-    FaultSpec pair = MakeFault(Fault::TerminatorInData);
+    FaultPlan pair = MakeFault(Fault::TerminatorInData);
     pair.offset = 150;
     printer.InjectFault(pair);
-    FaultSpec split = MakeFault(Fault::SplitReply);
+    FaultPlan split = MakeFault(Fault::SplitReply);
     split.splitAt = 160;
     split.pause = 50ms;
     printer.InjectFault(split);

@@ -20,7 +20,7 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 TEST(SlowTimeout, ReplyThatNeverEndsFailsAfterTheFiveSecondWait) {
     printersim::SimPrinter printer;
-    printersim::FaultSpec f;
+    printersim::FaultPlan f;
     f.kind = printersim::Fault::NoTerminator;
     printer.InjectFault(f);
     const PrinterTarget t = LoopbackTarget(printer.Port());
@@ -36,7 +36,7 @@ TEST(SlowTimeout, ReplyThatNeverEndsFailsAfterTheFiveSecondWait) {
 
 TEST(SlowTimeout, PrinterKeepingTheConnectionOpenFailsAfterTwentySeconds) {
     printersim::SimPrinter printer;
-    printersim::FaultSpec f;
+    printersim::FaultPlan f;
     f.kind = printersim::Fault::NoCloseAfterHalfClose;
     f.pause = 30s;  // longer than the library waits
     printer.InjectFault(f);

@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 using printersim::Fault;
-using printersim::FaultSpec;
+using printersim::FaultPlan;
 using tamsel::SettingsRecord;
 using kestrion::testing::ScaledPlatform;
 
@@ -91,8 +91,8 @@ constexpr Expect kSendSetNet{kExitPrinter, "DllSetPrinterParam failed: -800 (net
 constexpr Expect kResetNet{kExitPrinter, "DllResetPrinter failed: -800 (network failure)"};
 constexpr Expect kRefused{kExitPrinter, "failed: -800 (network failure), system error 111"};
 
-FaultSpec Spec(Fault kind) {
-    FaultSpec f;
+FaultPlan PlanFor(Fault kind) {
+    FaultPlan f;
     f.kind = kind;
     f.connections = -1;
     return f;
@@ -100,33 +100,33 @@ FaultSpec Spec(Fault kind) {
 
 struct Row {
     const char* name;
-    FaultSpec fault;
+    FaultPlan fault;
     std::array<Expect, 5> expected;  // status, read, send, reset, diff
 };
 
 const std::array<Row, 12> kRows = [] {
-    FaultSpec split = Spec(Fault::SplitReply);
+    FaultPlan split = PlanFor(Fault::SplitReply);
     split.pause = 30ms;
-    FaultSpec inData = Spec(Fault::TerminatorInData);
+    FaultPlan inData = PlanFor(Fault::TerminatorInData);
     inData.offset = 150;
-    FaultSpec noClose = Spec(Fault::NoCloseAfterHalfClose);
+    FaultPlan noClose = PlanFor(Fault::NoCloseAfterHalfClose);
     noClose.pause = 2 * kestrion::testing::kScaledCloseWait;
-    FaultSpec delay = Spec(Fault::Delay);
+    FaultPlan delay = PlanFor(Fault::Delay);
     delay.pause = kestrion::testing::kScaledReplyWait * 3 / 2;
     return std::array<Row, 12>{{
-        {"None", Spec(Fault::None), kAllOk},
-        {"UnsolicitedBytes", Spec(Fault::UnsolicitedBytes), kAllOk},
+        {"None", PlanFor(Fault::None), kAllOk},
+        {"UnsolicitedBytes", PlanFor(Fault::UnsolicitedBytes), kAllOk},
         {"SplitReply", split, kAllOk},
-        {"DataAfterTerminator", Spec(Fault::DataAfterTerminator), {kStatusNet, kReadOk, kSendOk, kResetOk, kDiffOk}},
-        {"NoTerminator", Spec(Fault::NoTerminator), {kStatusNet, kReadNet, kSendReadBackNet, kResetOk, kReadNet}},
+        {"DataAfterTerminator", PlanFor(Fault::DataAfterTerminator), {kStatusNet, kReadOk, kSendOk, kResetOk, kDiffOk}},
+        {"NoTerminator", PlanFor(Fault::NoTerminator), {kStatusNet, kReadNet, kSendReadBackNet, kResetOk, kReadNet}},
         {"TerminatorInData", inData, kAllOk},
-        {"ZeroFirstWord", Spec(Fault::ZeroFirstWord), {kStatusOk, kReadBad, kSendReadBackBad, kResetOk, kReadBad}},
+        {"ZeroFirstWord", PlanFor(Fault::ZeroFirstWord), {kStatusOk, kReadBad, kSendReadBackBad, kResetOk, kReadBad}},
         {"NoCloseAfterHalfClose", noClose, {kStatusNet, kReadNet, kSendSetNet, kResetNet, kReadNet}},
-        {"CloseEarly", Spec(Fault::CloseEarly), {kStatusNet, kReadNet, kSendReadBackNet, kResetOk, kReadNet}},
-        {"Refuse", Spec(Fault::Refuse), {kRefused, kRefused, kRefused, kRefused, kRefused}},
+        {"CloseEarly", PlanFor(Fault::CloseEarly), {kStatusNet, kReadNet, kSendReadBackNet, kResetOk, kReadNet}},
+        {"Refuse", PlanFor(Fault::Refuse), {kRefused, kRefused, kRefused, kRefused, kRefused}},
         {"Delay", delay, {kStatusNet, kReadNet, kSendReadBackNet, kResetOk, kReadNet}},
         // The read-back shows that nothing was taken: no restart.
-        {"IgnoreSets", Spec(Fault::IgnoreSets),
+        {"IgnoreSets", PlanFor(Fault::IgnoreSets),
          {kStatusOk, kReadOk, {kExitPrinter, "the printer holds other values than were sent"}, kResetOk, kDiffOk}},
     }};
 }();

@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using printersim::Fault;
-using printersim::FaultSpec;
+using printersim::FaultPlan;
 using tamsel::SettingsRecord;
 
 constexpr int kPrinters = 20;
@@ -68,10 +68,10 @@ protected:
         initialSettings = initial;
         printers = printersim::StartPrinters(0, kPrinters, initial);
 
-        FaultSpec refuse;
+        FaultPlan refuse;
         refuse.kind = Fault::Refuse;
         printers[kRefusing]->InjectFault(refuse);
-        FaultSpec ignore;
+        FaultPlan ignore;
         ignore.kind = Fault::IgnoreSets;
         ignore.connections = -1;
         printers[kIgnoring]->InjectFault(ignore);
@@ -323,7 +323,7 @@ TEST_F(FleetPrinters, DiffTablesWhichPrinterDiffersInWhichSetting) {
                   .code,
               kExitOk);
 
-    FaultSpec refuse;
+    FaultPlan refuse;
     refuse.kind = Fault::Refuse;
     printers[kRefusing]->InjectFault(refuse);
     const Result unread = Run({"diff", Path("same.dat"), "--targets", targets});

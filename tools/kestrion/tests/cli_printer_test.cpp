@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using printersim::Fault;
-using printersim::FaultSpec;
+using printersim::FaultPlan;
 using tamsel::SettingsRecord;
 
 struct Result {
@@ -173,7 +173,7 @@ TEST_F(CliPrinter, SendWhoseReadBackDiffersClaimsNothing) {
     wanted.param[kestrion::kMirrorPrint] = 2;
     wanted.address[kestrion::kSocketPort] = 12001;  // within what the address page sends
     const std::string file = Save("wanted.dat", wanted);
-    FaultSpec ignore;
+    FaultPlan ignore;
     ignore.kind = Fault::IgnoreSets;
     printer->InjectFault(ignore);
 
@@ -243,7 +243,7 @@ TEST_F(CliSpooler, LocalPortIsNotReadBack) {
 
     // So a send on its local port trusts the set operations, even when the
     // printer ignored them.
-    FaultSpec ignore;
+    FaultPlan ignore;
     ignore.kind = Fault::IgnoreSets;
     printer->InjectFault(ignore);
     SettingsRecord wanted = RecordOf(Distinctive());
