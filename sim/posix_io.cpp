@@ -9,7 +9,10 @@
 namespace printersim {
 
 namespace {
-inline constexpr int kBacklog = 4;
+// Clients waiting their turn while the printer serves one connection: room
+// for a burst of them, so that none has to rely on the kernel's SYN retries
+// (seconds apart, and a retried client may then look silent to the printer).
+inline constexpr int kBacklog = 16;
 
 sockaddr_in LoopbackAddress(std::uint16_t port) {
     sockaddr_in addr{};

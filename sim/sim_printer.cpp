@@ -74,13 +74,15 @@ struct SimPrinter::Impl {
         if (s) s(line);
     }
 
-    // Waits until `deadline` (none: until stopped or `endWhenCleared` and the
-    // faults were cleared). Returns false when the printer is stopping.
-    bool WaitUntil(std::optional<Clock::time_point> deadline, bool endWhenCleared) {
-        const int generation = clearGeneration;
+    // Waits until `deadline` (none: until stopped, or until the faults are
+    // cleared after `clearedSince`, a clearGeneration read before the fault in
+    // question was looked up, so that a clear in between is not missed).
+    // Returns false when the printer is stopping.
+    static constexpr int kNotOnClear = -1;
+    bool WaitUntil(std::optional<Clock::time_point> deadline, int clearedSince) {
         for (;;) {
             if (stop) return false;
-            if (endWhenCleared && clearGeneration != generation) return true;
+            if (clearedSince != kNotOnClear && clearGeneration != clearedSince) return true;
             int timeout = -1;
             if (deadline) {
                 const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - Clock::now());
@@ -93,7 +95,7 @@ struct SimPrinter::Impl {
         }
     }
 
-    bool Pause(std::chrono::milliseconds pause) { return WaitUntil(Clock::now() + pause, false); }
+    bool Pause(std::chrono::milliseconds pause) { return WaitUntil(Clock::now() + pause, kNotOnClear); }
 
     // The faults that apply to the connection just accepted; counts go down.
     std::vector<FaultPlan> TakeFaults() {
@@ -118,6 +120,7 @@ struct SimPrinter::Impl {
 
     void Run() {
         while (!stop) {
+            const int generation = clearGeneration;
             bool refusing = false;
             const auto refuseEnd = RefuseDeadline(refusing);
             if (refusing) {
@@ -125,10 +128,15 @@ struct SimPrinter::Impl {
                     std::lock_guard lock(mutex);
                     listener.Reset();
                 }
-                if (!WaitUntil(refuseEnd, true)) return;
+                if (!WaitUntil(refuseEnd, generation)) return;
                 std::lock_guard lock(mutex);
                 if (refuseEnd) std::erase_if(faults, [](const FaultPlan& f) { return f.kind == Fault::Refuse; });
                 continue;
+            }
+            {
+                // Made by ClearFaults, which listens again before it returns.
+                std::lock_guard lock(mutex);
+                if (relisten) listener = std::move(relisten);
             }
             if (!listener) {
                 {
@@ -211,6 +219,7 @@ struct SimPrinter::Impl {
     }
 
     void Serve(UniqueFd conn) {
+        const int generation = clearGeneration;
         const std::vector<FaultPlan> active = TakeFaults();
         const int number = ++accepted;
         Event("connection " + std::to_string(number) + " accepted" +
@@ -257,7 +266,7 @@ struct SimPrinter::Impl {
                 if (const FaultPlan* f = Find(active, Fault::NoCloseAfterHalfClose)) {
                     Event("client half-closed; keeping the connection open");
                     const auto deadline = f->pause.count() ? std::optional(Clock::now() + f->pause) : std::nullopt;
-                    WaitUntil(deadline, true);
+                    WaitUntil(deadline, generation);
                 }
                 break;
             }
@@ -309,6 +318,7 @@ struct SimPrinter::Impl {
     std::atomic<std::int64_t> idleTimeoutMs{30000};
     std::atomic<std::int64_t> supersededAfterMs{2000};
     UniqueFd listener;  // replaced only by the thread, under `mutex`
+    UniqueFd relisten;  // listening already, for the thread to take over (under `mutex`)
     std::atomic<std::uint16_t> boundPort{0};
     UniqueFd wakeRead;
     UniqueFd wakeWrite;
@@ -343,6 +353,7 @@ void SimPrinter::InjectFault(const FaultPlan& fault) {
             // caller's next connect must already be refused. A listening
             // socket that is shut down leaves the listening state at once.
             if (impl->listener) ::shutdown(impl->listener.Get(), SHUT_RDWR);
+            impl->relisten.Reset();  // one made by a clear the thread has not taken yet
         }
     }
     impl->Wake();
@@ -351,7 +362,12 @@ void SimPrinter::InjectFault(const FaultPlan& fault) {
 void SimPrinter::ClearFaults() {
     {
         std::lock_guard lock(impl->mutex);
+        const bool refusing = Find(impl->faults, Fault::Refuse) != nullptr;
         impl->faults.clear();
+        // Listen again right now, not when the thread next looks: the caller's
+        // next connect must already succeed. The refusal shut the old socket
+        // down, so the port is free for a new one (both reuse the address).
+        if (refusing && !impl->relisten) impl->relisten = ListenLoopback(impl->boundPort);
     }
     ++impl->clearGeneration;
     impl->Wake();

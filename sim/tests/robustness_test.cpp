@@ -217,9 +217,11 @@ TEST(SimRobustness, ProgramServesAFloodOfConnectionsWithoutGrowing) {
     const auto start = Clock::now();
     for (int round = 0; round < 2; ++round) {
         for (int i = 0; i < 100; ++i) Pour(port, garbage);
-        // A burst of clients at once, more than the printer's backlog.
+        // Served after every client of the flood before it.
+        EXPECT_EQ(status(query), kStatusReply42) << "round " << round;
+        // A burst of clients at once, all waiting while the printer serves one.
         std::vector<std::thread> burst;
-        std::vector<Bytes> replies(6);
+        std::vector<Bytes> replies(12);
         for (std::size_t i = 0; i < replies.size(); ++i) {
             burst.emplace_back([&, i] { replies[i] = TcpLink(port)(query); });
         }

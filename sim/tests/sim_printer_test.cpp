@@ -305,15 +305,35 @@ TEST_F(SimPrinterTest, RefusesConnectionsUntilCleared) {
     EXPECT_NE(::connect(fd.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     EXPECT_EQ(errno, ECONNREFUSED);
 
+    // Listening again when ClearFaults returns: the very first connect works.
     simPrinter.ClearFaults();
     RawClient client(simPrinter.Port());
-    for (auto deadline = Clock::now() + 2s; !client.Connected() && Clock::now() < deadline;) {
-        std::this_thread::sleep_for(10ms);
-        client = RawClient(simPrinter.Port());
-    }
     ASSERT_TRUE(client.Connected());
     client.Send(ToBytes(kStatusQuery));
     EXPECT_EQ(client.ReadBytes(6, 1s), kStatus12);
+}
+
+// Refusals cleared at every moment of the printer's own loop (before it saw
+// the refusal, while it waits, right after it listened again) and refused
+// again at once: each clear is followed by a connect that works, each
+// refusal by one that is refused.
+TEST_F(SimPrinterTest, RefusalsClearedInQuickSuccessionNeverLeaveThePrinterDeaf) {
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE(round);
+        simPrinter.InjectFault({.kind = Fault::Refuse});
+        if (round % 3 == 1) {
+            EXPECT_FALSE(RawClient(simPrinter.Port()).Connected());
+        } else if (round % 3 == 2) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(round % 7));
+        }
+        simPrinter.ClearFaults();
+        RawClient client(simPrinter.Port());
+        ASSERT_TRUE(client.Connected());
+        client.Send(ToBytes(kStatusQuery));
+        ASSERT_EQ(client.ReadBytes(6, 1s), kStatus12);
+    }
+    simPrinter.InjectFault({.kind = Fault::Refuse});
+    EXPECT_FALSE(RawClient(simPrinter.Port()).Connected());
 }
 
 TEST_F(SimPrinterTest, RefusesForThePauseOnly) {
