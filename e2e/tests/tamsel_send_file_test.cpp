@@ -574,6 +574,16 @@ TEST_F(TamselSend, FactoryValuesAfterAReadKeepTheSwitchesAndCountAsChanged) {
     // Both change states are set; the close box asks as the exit command does.
     ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     ExpectMessage(kExitSend, L"はい(&Y)|いいえ(&N)|キャンセル", IDNO);
+    ExpectMessage(kExitSave, L"はい(&Y)|いいえ(&N)|キャンセル", IDYES);
+    // A save that did not happen keeps the window open with the values.
+    CancelFileDialog();
+    ExpectQuiet();
+    EXPECT_EQ(program.WaitForExit(0ms), std::nullopt) << "closed although nothing was saved";
+    EXPECT_TRUE(::IsWindow(main));
+    EXPECT_EQ(BackFeedChecked(), kBackFeed6ips);
+
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ExpectMessage(kExitSend, L"はい(&Y)|いいえ(&N)|キャンセル", IDNO);
     ExpectMessage(kExitSave, L"はい(&Y)|いいえ(&N)|キャンセル", IDNO);
     ExpectExit(0);
 }

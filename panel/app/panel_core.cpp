@@ -310,11 +310,11 @@ int PanelCore::SaveSettingsFile() {
             return 0;
         }
         messages.ShowMessage(texts::kFileWriteFailed, MessageButtons::Ok, MessageIcon::Stop);
-        if (result != FileWriteResult::AccessDenied) return 0;
+        if (result != FileWriteResult::AccessDenied) return 1;
         // Access denied: another name, perhaps in another folder.
         path = files.AskSavePath();
     }
-    return 0;
+    return 1;  // cancelled: nothing was kept
 }
 
 }  // namespace tamsel

@@ -227,8 +227,10 @@ public:
     int SendToPrinter();
     void ShowFactorySettings();
     void OpenSettingsFile();
-    // 1 when abandoned because of the port check, else 0 (also when the
-    // dialog was cancelled or the file could not be written).
+    // 0 when the record was written; 1 when nothing was: the port check
+    // refused it, the dialog was cancelled or the file could not be written.
+    // The exit and printer-change questions stop on 1, so changes the user
+    // asked to keep are never dropped by a save that did not happen.
     int SaveSettingsFile();
 
     void LoadPages(const SettingsRecord& record);

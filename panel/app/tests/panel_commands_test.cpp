@@ -518,7 +518,7 @@ TEST_P(SaveFile, RetriesOnlyWhenAccessIsDenied) {
     StartUpAndEdit();
     files.saveAnswers.assign(c.answers.begin(), c.answers.end());
     files.failures = c.failures;
-    EXPECT_EQ(core.SaveSettingsFile(), 0) << c.name;
+    EXPECT_EQ(core.SaveSettingsFile(), c.saved ? 0 : 1) << c.name;
     EXPECT_EQ(Calls(log), c.calls) << c.name;
     EXPECT_EQ(static_cast<int>(messages.shown.size()), c.messages) << c.name;
     for (const auto& m : messages.shown) {
@@ -560,6 +560,62 @@ INSTANTIATE_TEST_SUITE_P(
                  {"save dialog", "write locked.dat"},
                  1,
                  false}));
+
+// The exit and the printer change, with changes only against the file: a Yes
+// to the save question goes on only when the file was really written.
+struct SaveQuestionCase {
+    const char* name;
+    std::vector<std::optional<std::string>> answers;  // of the save dialogs
+    bool goesOn;
+};
+
+class SaveQuestion : public Commands, public ::testing::WithParamInterface<SaveQuestionCase> {
+protected:
+    void StartUpWithUnsavedChanges() {
+        StartUpAndEdit();
+        // As if sent already, so that only the file question is asked.
+        core.StorePages(core.currentRecord);
+        core.printerBaseline = core.currentRecord;
+        ASSERT_FALSE(core.ChangedAgainstPrinter());
+        ASSERT_TRUE(core.ChangedAgainstFile());
+        shell.core = &core;
+        files.failures = {{"locked.dat", FileWriteResult::Failed}, {"denied.dat", FileWriteResult::AccessDenied}};
+        files.saveAnswers.assign(GetParam().answers.begin(), GetParam().answers.end());
+        log.clear();
+        messages.shown.clear();
+    }
+};
+
+TEST_P(SaveQuestion, ExitClosesOnlyAfterTheFileWasWritten) {
+    const SaveQuestionCase& c = GetParam();
+    StartUpWithUnsavedChanges();
+    messages.answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::Ok};
+    core.ExitPanel();
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown[0].text, "ソルベナを終了する前に、設定ファイルへ保存しますか？") << c.name;
+    EXPECT_EQ(shell.closes, c.goesOn ? 1 : 0) << c.name;
+    EXPECT_EQ(core.ChangedAgainstFile(), !c.goesOn) << c.name;
+}
+
+TEST_P(SaveQuestion, PrinterChangeGoesOnOnlyAfterTheFileWasWritten) {
+    const SaveQuestionCase& c = GetParam();
+    StartUpWithUnsavedChanges();
+    messages.answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::Ok};
+    core.SelectPrinter();
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown[0].text, "設定値が変更されています。\nプリンタを切り替える前に、設定ファイルへ保存しますか？")
+        << c.name;
+    EXPECT_EQ(Logged("select"), c.goesOn) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SaveQuestion,
+                         ::testing::Values(SaveQuestionCase{"written", {std::string("ok.dat")}, true},
+                                           SaveQuestionCase{"dialog cancelled", {}, false},
+                                           SaveQuestionCase{"held by another program", {std::string("locked.dat")}, false},
+                                           SaveQuestionCase{"denied, then cancelled", {std::string("denied.dat")}, false},
+                                           SaveQuestionCase{"denied, then another name",
+                                                            {std::string("denied.dat"), std::string("ok.dat")},
+                                                            true}));
 
 TEST_F(Commands, RefusedSocketPortStopsTheSaveBeforeTheDialog) {
     StartUpAndEdit();
