@@ -571,41 +571,37 @@ struct SaveQuestionCase {
 
 class SaveQuestion : public Commands, public ::testing::WithParamInterface<SaveQuestionCase> {
 protected:
-    void StartUpWithUnsavedChanges() {
+    // Unsaved changes, as if sent already, so that only the file question is
+    // asked; it is answered with Yes, and any write failure with OK.
+    void SetUp() override {
         StartUpAndEdit();
-        // As if sent already, so that only the file question is asked.
         core.StorePages(core.currentRecord);
         core.printerBaseline = core.currentRecord;
         ASSERT_FALSE(core.ChangedAgainstPrinter());
         ASSERT_TRUE(core.ChangedAgainstFile());
         shell.core = &core;
-        files.failures = {{"locked.dat", FileWriteResult::Failed}, {"denied.dat", FileWriteResult::AccessDenied}};
+        files.failures = kLockedAndDenied;
         files.saveAnswers.assign(GetParam().answers.begin(), GetParam().answers.end());
+        messages.answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::Ok};
         log.clear();
         messages.shown.clear();
     }
+    std::string FirstMessage() const { return messages.shown.empty() ? "" : messages.shown[0].text; }
 };
 
 TEST_P(SaveQuestion, ExitClosesOnlyAfterTheFileWasWritten) {
-    const SaveQuestionCase& c = GetParam();
-    StartUpWithUnsavedChanges();
-    messages.answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::Ok};
+    SCOPED_TRACE(GetParam().name);
     core.ExitPanel();
-    ASSERT_FALSE(messages.shown.empty());
-    EXPECT_EQ(messages.shown[0].text, "ソルベナを終了する前に、設定ファイルへ保存しますか？") << c.name;
-    EXPECT_EQ(shell.closes, c.goesOn ? 1 : 0) << c.name;
-    EXPECT_EQ(core.ChangedAgainstFile(), !c.goesOn) << c.name;
+    EXPECT_EQ(FirstMessage(), "ソルベナを終了する前に、設定ファイルへ保存しますか？");
+    EXPECT_EQ(shell.closes, GetParam().goesOn ? 1 : 0);
+    EXPECT_EQ(core.ChangedAgainstFile(), !GetParam().goesOn);
 }
 
 TEST_P(SaveQuestion, PrinterChangeGoesOnOnlyAfterTheFileWasWritten) {
-    const SaveQuestionCase& c = GetParam();
-    StartUpWithUnsavedChanges();
-    messages.answers = {MessageAnswer::Yes, MessageAnswer::Ok, MessageAnswer::Ok};
+    SCOPED_TRACE(GetParam().name);
     core.SelectPrinter();
-    ASSERT_FALSE(messages.shown.empty());
-    EXPECT_EQ(messages.shown[0].text, "設定値が変更されています。\nプリンタを切り替える前に、設定ファイルへ保存しますか？")
-        << c.name;
-    EXPECT_EQ(Logged("select"), c.goesOn) << c.name;
+    EXPECT_EQ(FirstMessage(), "設定値が変更されています。\nプリンタを切り替える前に、設定ファイルへ保存しますか？");
+    EXPECT_EQ(Logged("select"), GetParam().goesOn);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SaveQuestion,
